@@ -1,0 +1,56 @@
+// Handlers whose commands are still being built. Each is a weak definition: the real handler,
+// once it exists, replaces it at link time. This file goes when the last one has been built.
+#include <cstdio>
+
+#include "ovbackup.h"
+#include "ovbackupexclude.h"
+#include "ovfilt.h"
+#include "ovmain.h"
+
+namespace {
+int notyet(char** argv) {
+    std::printf("%s: not available yet\n", argv[0]);
+    return kDone;
+}
+}  // namespace
+
+#define ORVEL_PENDING(name) \
+    __attribute__((weak)) int name(int, char** argv) { return notyet(argv); }
+
+ORVEL_PENDING(cmlist)
+ORVEL_PENDING(cmrm)
+ORVEL_PENDING(cmmkdir)
+ORVEL_PENDING(cminfo)
+ORVEL_PENDING(cmsetwriteflag)
+ORVEL_PENDING(cmrcd)
+ORVEL_PENDING(cmrpwd)
+ORVEL_PENDING(cmlcd)
+ORVEL_PENDING(cmlpwd)
+ORVEL_PENDING(cmget)
+ORVEL_PENDING(cmput)
+ORVEL_PENDING(cmforeach)
+ORVEL_PENDING(cmrun)
+ORVEL_PENDING(cmsystem)
+ORVEL_PENDING(cmspeed)
+ORVEL_PENDING(cmtmode)
+ORVEL_PENDING(cmfilechksum)
+ORVEL_PENDING(cmcs)
+ORVEL_PENDING(cmftransinfo)
+ORVEL_PENDING(cmftransreset)
+ORVEL_PENDING(cmproclist)
+ORVEL_PENDING(cmprocprot)
+ORVEL_PENDING(cmprockill)
+#ifndef ORVEL_REVISION_322
+ORVEL_PENDING(cmprocshut)
+#endif
+ORVEL_PENDING(cmfilter)
+ORVEL_PENDING(cmfilterprint)
+ORVEL_PENDING(cmexclude)
+ORVEL_PENDING(cmexclprint)
+ORVEL_PENDING(cmbackup)
+ORVEL_PENDING(cmrlist)
+
+// Start-up hooks of lists still being built.
+__attribute__((weak)) void initfilters() {}
+__attribute__((weak)) void initexclude() {}
+__attribute__((weak)) void runrc() {}
