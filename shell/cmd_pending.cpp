@@ -29,8 +29,6 @@ ORVEL_PENDING(cmlpwd)
 ORVEL_PENDING(cmget)
 ORVEL_PENDING(cmput)
 ORVEL_PENDING(cmforeach)
-ORVEL_PENDING(cmrun)
-ORVEL_PENDING(cmsystem)
 ORVEL_PENDING(cmspeed)
 ORVEL_PENDING(cmtmode)
 ORVEL_PENDING(cmfilechksum)
@@ -43,14 +41,10 @@ ORVEL_PENDING(cmprockill)
 #ifndef ORVEL_REVISION_322
 ORVEL_PENDING(cmprocshut)
 #endif
-ORVEL_PENDING(cmfilter)
-ORVEL_PENDING(cmfilterprint)
 ORVEL_PENDING(cmexclude)
 ORVEL_PENDING(cmexclprint)
 ORVEL_PENDING(cmbackup)
 ORVEL_PENDING(cmrlist)
 
 // Start-up hooks of lists still being built.
-__attribute__((weak)) void initfilters() {}
 __attribute__((weak)) void initexclude() {}
-__attribute__((weak)) void runrc() {}
