@@ -17,18 +17,6 @@ int notyet(char** argv) {
 #define ORVEL_PENDING(name) \
     __attribute__((weak)) int name(int, char** argv) { return notyet(argv); }
 
-ORVEL_PENDING(cmlist)
-ORVEL_PENDING(cmrm)
-ORVEL_PENDING(cmmkdir)
-ORVEL_PENDING(cminfo)
-ORVEL_PENDING(cmsetwriteflag)
-ORVEL_PENDING(cmrcd)
-ORVEL_PENDING(cmrpwd)
-ORVEL_PENDING(cmlcd)
-ORVEL_PENDING(cmlpwd)
-ORVEL_PENDING(cmget)
-ORVEL_PENDING(cmput)
-ORVEL_PENDING(cmforeach)
 ORVEL_PENDING(cmspeed)
 ORVEL_PENDING(cmtmode)
 ORVEL_PENDING(cmfilechksum)

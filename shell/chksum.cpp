@@ -1,0 +1,93 @@
+// The whole-file sum check after get and put, and its bounded correction: warn, keep or delete
+// a bad received copy, and transfer again through the dispatcher at a new variable level.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "filecmds.h"
+#include "ovmain.h"
+
+namespace {
+
+// Corrections in progress along the current chain of retries. Each retry is dispatched from
+// inside the get or put that found the disagreement, so the depth is simply counted around it.
+int correctiondepth = 0;
+
+// Compares both sums; under `chksumwarn` warns when they differ. 1 when they differ. A sum that
+// cannot be made (-2 here, -1 on the organiser) never equals the other side, so it differs.
+int sumsdisagree(const std::string& local) {
+    int yal = yalsum(local);
+    int orvel = ovcs();
+    if (yal == orvel) return 0;
+    if (findvar("chksumwarn"))
+        std::printf("Warning, the orvel and yal check sums disagree (yal = %d, orvel = %d)\n", yal,
+                    orvel);
+    return 1;
+}
+
+// A get's bad copy goes aside (chksumsave) or away before the file is fetched again.
+void disposebadcopy(const std::string& local) {
+    if (findvar("chksumsave"))
+        chksumsave(local, findvar("verbose") != nullptr);
+    else
+        unlink(local.c_str());
+}
+
+// Dispatches the same transfer at a new level where no filter runs. `rmcheck` goes too: the
+// retry is the program's own doing, and must not stop to ask.
+void retransfer(const std::vector<std::string>& retrywords) {
+    upvarlevel();
+    delvar("autofilefilter");
+    delvar("rmcheck");
+    ++correctiondepth;
+    cmdintrwords(retrywords);
+    --correctiondepth;
+    downvarlevel();
+}
+
+}  // namespace
+
+std::string chksumsave(const std::string& local, bool verbose) {
+    std::string pattern = local + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) {
+        std::printf("ERROR: cannot make a name to save %s (%s)\n", local.c_str(),
+                    std::strerror(errno));
+        return "";
+    }
+    close(fd);
+    std::string newname(name.data());
+    std::string command = "mv " + local + " " + newname;
+    if (verbose) std::printf("Saving incorrect version using :%s:\n", command.c_str());
+    if (std::rename(local.c_str(), newname.c_str()) != 0) {
+        std::printf("ERROR: cannot save %s as %s (%s)\n", local.c_str(), newname.c_str(),
+                    std::strerror(errno));
+        unlink(newname.c_str());
+        return "";
+    }
+    return newname;
+}
+
+void chksumafter(const std::vector<std::string>& retrywords, const std::string& local) {
+    bool correct = findvar("chksumcorrect") != nullptr;
+    if (!correct && !findvar("chksumwarn")) return;
+    if (!sumsdisagree(local) || !correct) return;
+    bool isget = retrywords[0] == "get";
+    if (correctiondepth >= kMaxCorrections) {
+        std::printf(
+            "Error, the orvel and yal check sums still disagree after %d attempts, giving up on "
+            "%s\n",
+            kMaxCorrections, retrywords[1].c_str());
+        return;
+    }
+    if (isget) disposebadcopy(local);
+    if (findvar("verbose"))
+        std::printf(isget ? "A Checksum difference has been detected, regetting the file\n"
+                          : "A Checksum difference has been detected, re-putting the file\n");
+    retransfer(retrywords);
+}

@@ -1,0 +1,143 @@
+// get, put and foreach: one file each way between organiser and workstation, the wildcard get
+// built from list and foreach, statistics, the sum check with its correction, and the suffix
+// filters around the transfers. Composed command lines go out as ready-made words.
+#include <sys/types.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "filecmds.h"
+#include "ovfilt.h"
+#include "ovmain.h"
+
+namespace {
+
+// Where a wildcard get keeps the organiser's listing between `list` and `foreach`.
+const char* const kNamesFile = "/tmp/filenames";
+
+// Time and block counters noted when a transfer starts, for the verbose statistics.
+struct TransferClock {
+    std::time_t start;
+    int good;
+    int bad;
+};
+
+void verbosestats(const TransferClock& clock, int good, int bad) {
+    long elapsed = static_cast<long>(std::time(nullptr) - clock.start);
+    if (elapsed < 1) elapsed = 1;
+    int bytes = ovtrans();
+    std::printf("Transfer time %d, bytes %d, speed %d (bytes / sec)\n", static_cast<int>(elapsed),
+                bytes, transferspeed(bytes, elapsed));
+    std::printf("transmission information good blocks %d, bad blocks %d\n", good - clock.good,
+                bad - clock.bad);
+}
+
+// The words that repeat this transfer: command, organiser path and the local name if given.
+std::vector<std::string> retrywords(const char* cmd, int argc, char** argv) {
+    std::vector<std::string> words{cmd, argv[1]};
+    if (argc > 2) words.emplace_back(argv[2]);
+    return words;
+}
+
+// A get with a "*": list the pattern into the names file, then get every name in it.
+int wildget(int argc, char** argv) {
+    if (argc > 2)
+        std::printf("Sorry cannot use specific recieving names with wildcard get (yet)\n");
+    if (cmdintrwords({"list", argv[1], kNamesFile}) != kDone) return kFailed;
+    cmdintrwords({"foreach", kNamesFile, "get"});
+    return kDone;
+}
+
+int singleget(int argc, char** argv) {
+    if (findvar("dolower")) lowerpath(argv[1]);
+    bool verbose = findvar("verbose") != nullptr;
+    if (verbose && argc > 2) std::printf("Getting %s to %s\n", argv[1], argv[2]);
+    if (verbose && argc <= 2) std::printf("Getting one file %s\n", argv[1]);
+    if (ovsetpath(argv[1]) == kFailed) return kFailed;
+    TransferClock clock{std::time(nullptr), recgood, recbad};
+    int rc = ovrecfile(argc > 2 ? argv[2] : "");
+    if (rc != kDone) {
+        std::printf("File not transfered\n");
+        return kDone;
+    }
+    if (verbose) verbosestats(clock, recgood, recbad);
+    std::string local = argc > 2 ? std::string(argv[2]) : ovfname;
+    chksumafter(retrywords("get", argc, argv), local);
+    if (findvar("autofilefilter")) filefilt(kFilterIn, local);
+    return kDone;
+}
+
+// The send itself, with its verbose lines and statistics; the sum check when it went well.
+void sendandcheck(int argc, char** argv, const std::string& local) {
+    bool verbose = findvar("verbose") != nullptr;
+    if (verbose && argc > 2) std::printf("putting %s from %s\n", argv[1], argv[2]);
+    if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
+    TransferClock clock{std::time(nullptr), transgood, transbad};
+    if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) return;
+    if (verbose) verbosestats(clock, transgood, transbad);
+    chksumafter(retrywords("put", argc, argv), local);
+}
+
+}  // namespace
+
+int transferspeed(int bytes, long elapsed) {
+    return static_cast<int>(bytes / (elapsed < 1 ? 1 : elapsed));
+}
+
+std::vector<std::string> foreachwords(int argc, char** argv, const std::string& line) {
+    std::vector<std::string> words(argv + 2, argv + argc);
+    std::string name = line;
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    if (!name.empty()) words.push_back(name);
+    return words;
+}
+
+int cmget(int argc, char** argv) {
+    calltrace(1, "CALL: cmget\n");
+    dodebugargs(argc, argv);
+    if (std::strchr(argv[1], '*')) return wildget(argc, argv);
+    return singleget(argc, argv);
+}
+
+// The out filter may run organiser commands of its own, so the path is set again (nothing is
+// sent when it is unchanged) before the send that acts on it.
+int cmput(int argc, char** argv) {
+    calltrace(1, "CALL: cmput\n");
+    dodebugargs(argc, argv);
+    if (findvar("dolower")) lowerpath(argv[1]);
+    if (ovsetpath(argv[1]) == kFailed) return kFailed;
+    ovgetfname();
+    std::string local = argc > 2 ? std::string(argv[2]) : ovfname;
+    bool filter = findvar("autofilefilter") != nullptr;
+    if (filter) {
+        filefilt(kFilterOut, local);
+        if (ovsetpath(argv[1]) == kFailed) return kFailed;
+    }
+    sendandcheck(argc, argv, local);
+    if (filter) filefilt(kFilterRestore, local);
+    return kDone;
+}
+
+// Lines are read whole, however long; each one, less its newline, is the last word of a command.
+int cmforeach(int argc, char** argv) {
+    calltrace(1, "CALL: cmforeach\n");
+    dodebugargs(argc, argv);
+    FILE* names = std::fopen(argv[1], "r");
+    if (!names) {
+        std::printf("%s error on opening names file\n", argv[0]);
+        return kFailed;
+    }
+    char* buf = nullptr;
+    std::size_t cap = 0;
+    ssize_t len;
+    while ((len = getline(&buf, &cap, names)) > 0) {
+        std::string line(buf, static_cast<std::size_t>(len));
+        if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
+        cmdintrwords(foreachwords(argc, argv, line));
+    }
+    std::free(buf);
+    std::fclose(names);
+    return kDone;
+}
