@@ -23,16 +23,5 @@ ORVEL_PENDING(cmfilechksum)
 ORVEL_PENDING(cmcs)
 ORVEL_PENDING(cmftransinfo)
 ORVEL_PENDING(cmftransreset)
-ORVEL_PENDING(cmproclist)
-ORVEL_PENDING(cmprocprot)
-ORVEL_PENDING(cmprockill)
-#ifndef ORVEL_REVISION_322
-ORVEL_PENDING(cmprocshut)
-#endif
-ORVEL_PENDING(cmexclude)
-ORVEL_PENDING(cmexclprint)
-ORVEL_PENDING(cmbackup)
-ORVEL_PENDING(cmrlist)
 
 // Start-up hooks of lists still being built.
-__attribute__((weak)) void initexclude() {}

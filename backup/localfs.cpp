@@ -1,0 +1,48 @@
+// Directory creation and listing on the workstation, by system calls only.
+#include "localfs.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+// Creates one directory; an existing directory counts as success.
+int makeonedir(const std::string& path) {
+    if (mkdir(path.c_str(), 0777) == 0) return 0;
+    int saved = errno;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 0;
+    errno = saved;
+    return -1;
+}
+
+}  // namespace
+
+int makedirs(const std::string& path) {
+    // Each prefix that ends before a "/" is a parent; runs of "/" are passed over.
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (path[i] != '/' || path[i - 1] == '/') continue;
+        if (makeonedir(path.substr(0, i)) != 0) return -1;
+    }
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    return makeonedir(path);
+}
+
+int listdirsorted(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = opendir(path.c_str());
+    if (dir == nullptr) return -1;
+    while (const struct dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    // std::string compares as unsigned bytes, which is the C locale's collation.
+    std::sort(names.begin(), names.end());
+    return 0;
+}

@@ -1,0 +1,93 @@
+// The backup exclude list and its three commands (addexcl, delexcl, printexcl).
+#include "ovbackupexclude.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ovlib.h"
+#include "ovmain.h"
+
+ExcludeEntry* exclude = nullptr;
+
+// The list starts empty at load time; start-up only announces itself.
+void initexclude() {
+    calltrace(3, "CALL: initexclude()\n");
+}
+
+// Adds `path` unless an entry with exactly this path exists (then 0); else -2.
+int setupexclude(const std::string& path) {
+    calltrace(3, "CALL: setupexclude (path = %s)\n", path.c_str());
+    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) {
+        if (e->path == path) return 0;
+    }
+    return newexclude(path);
+}
+
+// Links a new entry in front of the list and fills it. Returns -2.
+int newexclude(const std::string& path) {
+    calltrace(3, "CALL: newexclude (path = %s, )\n", path.c_str());
+    auto* entry = new ExcludeEntry;
+    entry->next = exclude;
+    exclude = entry;
+    return installexclude(path, entry);
+}
+
+int installexclude(const std::string& path, ExcludeEntry* current) {
+    calltrace(3, "CALL: installexclude (path = %s, current = (OMITED))\n", path.c_str());
+    current->path = path;
+    return kDone;
+}
+
+// Unlinks and frees the first entry equal to `path`; a missing path changes nothing. Returns -2.
+int removeexclude(const std::string& path) {
+    calltrace(3, "CALL: removeexclude (path = %s)\n", path.c_str());
+    for (ExcludeEntry** link = &exclude; *link != nullptr; link = &(*link)->next) {
+        if ((*link)->path == path) {
+            ExcludeEntry* gone = *link;
+            *link = gone->next;
+            delete gone;  // `path` may refer to gone->path: it is not used after this
+            break;
+        }
+    }
+    return kDone;
+}
+
+int printexclude() {
+    calltrace(3, "CALL: printexclude ()\n");
+    if (exclude == nullptr) {
+        std::printf("No backup excludes currently installed\n");
+        return kDone;
+    }
+    std::printf("Current installed backup excludes\n");
+    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) std::printf("%s\n", e->path.c_str());
+    return kDone;
+}
+
+// 1 when some entry equals `path` byte for byte, else 0.
+int findexclude(const std::string& path) {
+    calltrace(3, "CALL: findexclude (path = %s)\n", path.c_str());
+    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) {
+        if (e->path == path) return 1;
+    }
+    return 0;
+}
+
+// addexcl and delexcl: the path is lower-cased first; neither prints anything.
+int cmexclude(int argc, char** argv) {
+    calltrace(1, "CALL: cmexclude\n");
+    dodebugargs(argc, argv);
+    lowerpath(argv[1]);
+    if (std::strcmp(argv[0], "addexcl") == 0) {
+        setupexclude(argv[1]);
+    } else {
+        removeexclude(argv[1]);
+    }
+    return kDone;
+}
+
+int cmexclprint(int argc, char** argv) {
+    calltrace(1, "CALL: cmexclprint\n");
+    dodebugargs(argc, argv);
+    printexclude();
+    return kDone;
+}

@@ -1,0 +1,205 @@
+// restore and irestore: the workstation tree is walked first (by system calls, never a shell),
+// then every directory is created on the organiser with `mkdir` and every file sent with `put`.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "backuprules.h"
+#include "backuprun.h"
+#include "localfs.h"
+#include "ovbackup.h"
+#include "ovbackupexclude.h"
+#include "ovlib.h"
+#include "ovmain.h"
+
+namespace {
+
+// Adds the entries of workstation directory `node` as children, in sorted order (so they are
+// visited in reverse), dot names left out, as a listing by `ls` would give them.
+void listworkstationdir(BackupNode* node) {
+    std::vector<std::string> names;
+    if (listdirsorted(node->pname, names) != 0) {
+        std::fprintf(stderr, "RESTORE: cannot list %s: %s\n", node->pname.c_str(),
+                     std::strerror(errno));
+        return;
+    }
+    for (const std::string& name : names) {
+        const std::string child = node->pname + "/" + name;
+        if (debugbackup) std::printf("Now working on %s\n", child.c_str());
+        backupaddchild(node, child);
+    }
+}
+
+// Creates the organiser directory of `node` with a `mkdir` line. Returns false when the user
+// declined it under `restoreask`, so that its subtree is left alone.
+bool restoredirectory(BackupNode* node, const std::string& orvelroot,
+                      const std::string& restoredir) {
+    if (debugbackup) std::printf("RESTORE: Making dir %s\n", node->pname.c_str());
+    const std::string target = restorebuildpath(node->pname, orvelroot, restoredir);
+    const std::string line = "mkdir " + target;
+    if (debugbackup) std::printf("RESTORE: doing cmdintr(%s)\n", line.c_str());
+    if (varisset("backupnodo")) {
+        std::printf("RESTORE: Would have done \"%s\"\n", line.c_str());
+        return true;
+    }
+    if (varisset("restoreask")) {
+        std::printf("RESTORE: Do you want to restore directory %s ? (y/n) ", node->pname.c_str());
+        if (!answeredyes()) {
+            std::printf(
+                "RESTORE: Warning, as you are not restoring up directory %s none of its "
+                "children will be backed up\n",
+                node->pname.c_str());
+            return false;
+        }
+    }
+    cmdintrwords({"mkdir", target});
+    return true;
+}
+
+// Sends one file with a `put` line, whose words keep names with blanks intact.
+void restorefile(BackupNode* node, const std::string& orvelroot, const std::string& restoredir) {
+    if (debugbackup) std::printf("RESTORE: Putting %s\n", node->pname.c_str());
+    const std::string target = restorebuildpath(node->pname, orvelroot, restoredir);
+    const std::string line = "put " + target + " " + node->pname;
+    if (debugbackup) std::printf("RESTORE: doing %s\n", line.c_str());
+    if (varisset("backupnodo")) {
+        std::printf("RESTORE: Would have done \"%s\"\n", line.c_str());
+    } else if (varisset("restoreask")) {
+        std::printf("RESTORE: Do you want to restore file %s ? (y/n) ", node->pname.c_str());
+        if (answeredyes()) cmdintrwords({"put", target, node->pname});
+    } else {
+        cmdintrwords({"put", target, node->pname});
+    }
+    ++filecount;
+}
+
+void printstart(const std::string& orvelroot, const std::string& restoredir, std::time_t start) {
+    std::printf("RESTORE: Starting %srestore of %s to %s\n", incremental ? "incremental " : "",
+                restoredir.c_str(), orvelroot.c_str());
+    std::printf("RESTORE: %s\n", calendartext(start).c_str());
+    std::printf("RESTORE: Stage 1, Building file list\n");
+}
+
+void printend(const std::string& orvelroot, const std::string& restoredir, std::time_t start) {
+    std::time_t end = std::time(nullptr);
+    std::printf("RESTORE: %s of %s to %s complete\n",
+                incremental ? "Incremental restore" : "Restore", restoredir.c_str(),
+                orvelroot.c_str());
+    std::printf("RESTORE: %s\n", calendartext(end).c_str());
+    std::printf("RESTORE: %d directories, %d files\n", dircount, filecount);
+    std::printf("RESTORE: Time taken %d seconds\n", static_cast<int>(end - start));
+}
+
+}  // namespace
+
+void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
+    calltrace(3, "CALL: ovrestore (orvelpath = %s, restoredir = %s, incr = %d)\n",
+              orvelroot.c_str(), restoredir.c_str(), incr);
+    if (!varisset("backupnocheck")) {
+        std::printf("RESTORE: Please ensure that all files on the orvel are closed\n");
+        std::printf("RESTORE: Press return to continue\n");
+        waitforreturn();
+    }
+    incremental = incr;
+    filecount = dircount = 0;
+    const std::time_t start = std::time(nullptr);
+    const bool verbose = varisset("verbose");
+    if (verbose) printstart(orvelroot, restoredir, start);
+    orvelroot = trimorvelroot(orvelroot);
+    initbackuplist(restoredir);
+    const bool hadfilter = suspendfilefilter();
+    restorelist(backhead, 1, orvelroot, restoredir);
+    if (verbose) std::printf("RESTORE: Stage 2, Putting files\n");
+    dorestore(orvelroot, backhead, restoredir);
+    closebackuplist(backhead);
+    backhead = nullptr;
+    resumefilefilter(hadfilter);
+    if (verbose) printend(orvelroot, restoredir, start);
+}
+
+// Stage 1 on the workstation: types every node, lists directories, and in an incremental run
+// marks the files whose organiser copy is newer.
+void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
+                 const std::string& restoredir) {
+    calltrace(3,
+              "CALL: restorelist (currnode->pname = %s, exclude = %d, orvelpath = %s, "
+              "restoredir = %s)\n",
+              node->pname.c_str(), useexclude, orvelroot.c_str(), restoredir.c_str());
+    if (useexclude) {
+        node->skip = findexclude(node->pname);
+        if (node->skip) return;
+    }
+    node->type = restorepathtype(node->pname);
+    if (node->type == kNodeFile) {
+        if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
+    } else if (node->type == kNodeDir) {
+        listworkstationdir(node);
+        for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+            restorelist(child, useexclude, orvelroot, restoredir);
+        }
+    }
+}
+
+// 2 directory, 1 regular file, 3 anything else or a path whose status cannot be read.
+int restorepathtype(const std::string& path) {
+    calltrace(3, "CALL: restorepathtype(path = %s)\n", path.c_str());
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return kNodeUnknown;
+    if (S_ISDIR(st.st_mode)) return kNodeDir;
+    if (S_ISREG(st.st_mode)) return kNodeFile;
+    return kNodeUnknown;
+}
+
+// Stage 2 for `node` and its subtree, in tree order. Skipped nodes and nodes of type 3 are
+// passed over; a declined directory is not counted.
+void dorestore(const std::string& orvelroot, BackupNode* node, const std::string& restoredir) {
+    calltrace(3, "CALL: dorestore (path = %s, currnode->pname = %s, restoredir = %s)\n",
+              orvelroot.c_str(), node->pname.c_str(), restoredir.c_str());
+    if (node->skip || node->type == kNodeUnknown) return;
+    if (node->type == kNodeFile) {
+        restorefile(node, orvelroot, restoredir);
+        return;
+    }
+    if (!restoredirectory(node, orvelroot, restoredir)) return;
+    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+        dorestore(orvelroot, child, restoredir);
+    }
+    ++dircount;
+}
+
+// The organiser path of workstation path `path`: the organiser root, then what follows the
+// restore directory, with "/" turned into "\" and "S" into "$" (undoing the backup's mapping).
+std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
+                             const std::string& restoredir) {
+    calltrace(3, "CALL: restorebuildpath (path = %s, root = %s target = OMITTED, purge = %s )\n",
+              path.c_str(), orvelroot.c_str(), restoredir.c_str());
+    std::string rest = path.substr(commonprefixlength(path, restoredir));
+    for (char& c : rest) {
+        if (c == 'S') c = '$';
+        if (c == '/') c = '\\';
+    }
+    std::string target = orvelroot + rest;
+    calltrace(3, "EXIT: restorebuildpath (target = %s)\n", target.c_str());
+    return target;
+}
+
+// 1 when the organiser's copy is newer than the workstation file (leave it), 0 to send it.
+int restoremodified(const std::string& path, const std::string& orvelroot,
+                    const std::string& restoredir) {
+    calltrace(3, "CALL: restoremodified (yalname = %s, orveldir = %s, restdir = %s )\n",
+              path.c_str(), orvelroot.c_str(), restoredir.c_str());
+    const std::string target = restorebuildpath(path, orvelroot, restoredir);
+    if (ovsetpath(target) == kFailed) return 0;
+    if (!ovep()) return 0;
+    const long ovtime = ovgetmodtime();
+    struct stat st;
+    const int ret = stat(path.c_str(), &st);
+    const long yaltime = ret == 0 ? static_cast<long>(st.st_mtime) : 0;
+    if (debugbackup) std::printf("ret = %d yaltime = %ld ovtime = %ld\n", ret, yaltime, ovtime);
+    return restoreorvelnewer(ovtime, yaltime) ? 1 : 0;
+}
