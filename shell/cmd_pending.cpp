@@ -17,11 +17,5 @@ int notyet(char** argv) {
 #define ORVEL_PENDING(name) \
     __attribute__((weak)) int name(int, char** argv) { return notyet(argv); }
 
-ORVEL_PENDING(cmspeed)
-ORVEL_PENDING(cmtmode)
-ORVEL_PENDING(cmfilechksum)
-ORVEL_PENDING(cmcs)
-ORVEL_PENDING(cmftransinfo)
-ORVEL_PENDING(cmftransreset)
 
 // Start-up hooks of lists still being built.

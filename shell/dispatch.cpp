@@ -1,0 +1,112 @@
+// The dispatcher: command lines to words, words to the first fitting row of the command table,
+// and the help and usage commands that read the same table.
+#include <cstdio>
+#include <cstring>
+
+#include "ovmain.h"
+#include "words.h"
+
+namespace {
+// Raises the nesting depth for the life of one dispatch and lowers it on every way out.
+struct LevelGuard {
+    LevelGuard() { ++level; }
+    ~LevelGuard() { --level; }
+    LevelGuard(const LevelGuard&) = delete;
+    LevelGuard& operator=(const LevelGuard&) = delete;
+};
+
+// Hands the words to cmdrun as a writable, null-terminated argument vector whose strings
+// belong to `words` (handlers may change their arguments in place).
+int runwords(std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    return cmdrun(static_cast<int>(words.size()), argv.data());
+}
+
+std::string joinwords(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& w : words) line += (line.empty() ? "" : " ") + w;
+    return line;
+}
+
+// The first row named `name`, whatever its argument bounds, or null.
+const CommandEntry* findrow(const char* name) {
+    for (int i = 0; i < kCommandCount; ++i)
+        if (std::strcmp(cmds[i].name, name) == 0) return &cmds[i];
+    return nullptr;
+}
+}  // namespace
+
+int cmdintr(std::string line) {
+    calltrace(1, "CALL: cmdintr(%s)\n", line.c_str());
+    trimtrailing(line);
+    if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
+    LevelGuard depth;
+    std::vector<std::string> words;
+    std::size_t badlen = 0;
+    switch (splitwords(line, words, &badlen)) {
+        case SplitResult::kTooManyWords:
+            return kFailed;
+        case SplitResult::kWordTooLong:
+            std::printf("Error, word too long (%zu characters, at most 254)\n", badlen);
+            return kFailed;
+        case SplitResult::kOk:
+            break;
+    }
+    std::string missing;
+    if (!expandwords(words, findvar, missing)) {
+        std::printf("No Such Variable %s\n", missing.c_str());
+        return kDone;
+    }
+    return runwords(words);
+}
+
+int cmdintrwords(const std::vector<std::string>& words) {
+    std::string line = joinwords(words);
+    calltrace(1, "CALL: cmdintrwords(%s)\n", line.c_str());
+    if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
+    LevelGuard depth;
+    std::vector<std::string> copy = words.empty() ? std::vector<std::string>(1) : words;
+    return runwords(copy);
+}
+
+// An unknown command, or a known one with an argument count outside its bounds, answers
+// kDone: a mistyped line in a command file does not stop the file.
+int cmdrun(int argc, char** argv) {
+    calltrace(1, "CALL: cmdrun\n");
+    dodebugargs(argc, argv);
+    if (debugargs) {
+        std::printf("argc %d\n", argc);
+        for (int i = 0; i < argc; ++i) std::printf("argv[%d] = %s\n", i, argv[i]);
+    }
+    for (int i = 0; i < kCommandCount; ++i) {
+        const CommandEntry& row = cmds[i];
+        if (std::strcmp(row.name, argv[0]) != 0) continue;
+        if (argc - 1 < row.minargs || argc - 1 > row.maxargs) continue;
+        return row.handler(argc, argv);
+    }
+    std::printf("Error Cmd not known\n");
+    return kDone;
+}
+
+int cmhelp(int argc, char** argv) {
+    calltrace(1, "CALL: cmhelp\n");
+    dodebugargs(argc, argv);
+    if (argc < 2) {
+        std::printf("%s, list of available commands is\n", argv[0]);
+        for (int i = 0; i < kCommandCount; ++i) std::printf("%s\n", cmds[i].name);
+        return kDone;
+    }
+    const CommandEntry* row = findrow(argv[1]);
+    if (!row) {
+        std::printf("%s: %s not found\n", argv[0], argv[1]);
+    } else if (std::strcmp(argv[0], "help") == 0) {
+        std::printf("help for %s\n%s\n", argv[1], row->help);
+    } else {
+        std::printf("Usage: %s %s\n", argv[1], row->usage);
+        std::printf("Argument count, Min %d, Max %d\n", row->minargs, row->maxargs);
+    }
+    return kDone;
+}

@@ -1,0 +1,228 @@
+// The program's outer control: mode flags, options, the start-up sequence, the one command of
+// the command line or the prompt loop, and the way out through the link's shut-down.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "ovbackupexclude.h"
+#include "ovfile.h"
+#include "ovfilt.h"
+#include "ovmain.h"
+#include "words.h"
+
+#ifdef ORVEL_REVISION_322
+#define ORVEL_REVISION "3.22"
+#else
+#define ORVEL_REVISION "3.24"
+#endif
+
+int finish = 1;
+int runtype = 0;
+int linecmd = 0;
+int running = 0;
+int level = 0;
+std::string lfname;
+int debugargs = 0, debugpath = 0, debugrun = 0, debugbackup = 0;
+
+namespace {
+// What the options decide for the link start-up.
+struct LinkOptions {
+    int restart = 0;
+    std::string devname;  // empty: the default device
+};
+
+// Each option handler gets the arguments left (the option first) and returns how many it used.
+using optionhandler = int (*)(int left, char** args, LinkOptions& opts);
+
+// -var name [value]: set through setv, so a debug name also sets its switch. The value is
+// taken only when it is there and does not look like the next option.
+int optvar(int left, char** args, LinkOptions&) {
+    if (left < 2) useage();
+    bool hasvalue = left > 2 && args[2][0] != '-';
+    char setv[] = "setv";
+    char* setvargs[] = {setv, args[1], hasvalue ? args[2] : nullptr, nullptr};
+    cmsetv(hasvalue ? 3 : 2, setvargs);
+    return hasvalue ? 3 : 2;
+}
+
+// -log [logname]: standard error goes to the log file (truncated), traced at level 5.
+int optlog(int left, char** args, LinkOptions&) {
+    bool hasname = left > 1 && args[1][0] != '-';
+    lfname = hasname ? args[1] : "/tmp/orvel.log";
+    logfile = 1;
+    if (!std::freopen(lfname.c_str(), "w", stderr)) {
+        std::printf("ERROR - opening log file %s\n", lfname.c_str());
+        std::exit(1);
+    }
+    std::printf("Logging to %s\n", lfname.c_str());
+    debugcall = 5;
+    return hasname ? 2 : 1;
+}
+
+int optdevice(int left, char** args, LinkOptions& opts) {
+    if (left < 2) useage();
+    opts.devname = args[1];
+    return 2;
+}
+
+int optrestart(int, char**, LinkOptions& opts) {
+    return opts.restart = 1;
+}
+int optnothing(int, char**, LinkOptions&) {
+    return 1;
+}
+int optquit(int, char**, LinkOptions&) {
+    return finish = 1, 1;
+}
+int optpause(int, char**, LinkOptions&) {
+    return finish = 2, 1;
+}
+int optbatch(int, char**, LinkOptions&) {
+    return runtype = 2, 1;
+}
+int optinteractive(int, char**, LinkOptions&) {
+    return runtype = 1, 1;
+}
+int optnoversion(int, char**, LinkOptions&) {
+    return dovsnchk = 0, 1;
+}
+int optversion(int, char**, LinkOptions&) {
+    return dovsnchk = 1, 1;
+}
+
+struct OptionRow {
+    const char* name;
+    optionhandler handler;
+};
+
+// Tested in this order.
+const OptionRow kOptions[] = {
+    {"-var", optvar},  {"-log", optlog},      {"-r", optrestart}, {"-t", optnothing},
+    {"-q", optquit},   {"-p", optpause},      {"-b", optbatch},   {"-i", optinteractive},
+    {"-d", optdevice}, {"-nv", optnoversion}, {"-v", optversion},
+};
+
+// Handles the options at the front of args; returns how many arguments they used. Stops at
+// the first argument that does not begin with "-"; one that does but is no option ("-" too)
+// prints the usage text and ends the program.
+int parseoptions(int argc, char** argv, LinkOptions& opts) {
+    int used = 0;
+    while (used < argc && argv[used][0] == '-') {
+        const OptionRow* row = nullptr;
+        for (const OptionRow& r : kOptions)
+            if (std::strcmp(r.name, argv[used]) == 0) row = row ? row : &r;
+        if (!row) useage();
+        used += row->handler(argc - used, argv + used, opts);
+    }
+    return used;
+}
+
+void printbanner() {
+    std::printf("Tavlin program version %s, orvel program version, " ORVEL_REVISION ",\n",
+                ovversion().c_str());
+    std::printf(" type help for the commands, usage <command> for their arguments\n");
+}
+
+// One line from standard input, run or refused.
+void promptline() {
+    if (linecmd) {
+        std::printf("%d, CMD> ", level);
+        std::fflush(stdout);
+    }
+    std::string line;
+    switch (readcmdline(stdin, line)) {
+        case LineRead::kEnd: {  // the end of input ends the run as pause does
+            char pause[] = "pause";
+            char* args[] = {pause, nullptr};
+            cmdiscon(1, args);
+            break;
+        }
+        case LineRead::kTooLong:
+            std::printf("Error, line too long (more than 9999 characters), ignored\n");
+            break;
+        case LineRead::kLine:
+            if (line[0] == '\0')
+                std::printf("Error, line begins with a NUL byte, ignored\n");
+            else
+                cmdintr(line);
+            break;
+    }
+}
+}  // namespace
+
+[[noreturn]] void orvelmain(int argc, char** argv, char** envp) {
+    calltrace(1, "CALL: Main\n");
+    LinkOptions opts;
+    dovsnchk = 1;
+    finish = 1;
+    runtype = 0;
+    logfile = 0;
+    // 1. Create the base variable level: options may set variables from here on.
+    initvars();
+    // 2. Parse the options after the program name; the rest is the command-line command.
+    int used = parseoptions(argc - 1, argv + 1, opts);
+    int left = argc - 1 - used;
+    char** rest = argv + 1 + used;
+    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said.
+    runtype = left > 0 ? 2 : 1;
+    // 4. Open the line and bring the link up (re-attach under -r).
+    ovinit(opts.restart, opts.devname);
+    // 5. The empty filter and exclude lists.
+    initfilters();
+    initexclude();
+    // 6. HOME from the environment, replacing one set by -var.
+    loadvar("HOME", "HOME", envp);
+    // 7. Under -nv the default release is assumed and the organiser is never asked.
+    if (!dovsnchk) ovsetdefvsn();
+    // 8. Start-up is complete.
+    runtype = 1;
+    // 9. The banner, which asks the organiser its release.
+    printbanner();
+    // 10. The release floor: an older organiser is disconnected and the program ends.
+    if (ovvsnlt("3.7")) versiontolow("Orvel program", "3.7", 1);
+    // 11. Process protection on ("po 1"), for organisers that know it.
+    if (!ovvsnlt("3.24")) ovpo(1);
+    // 12. The rc file, then the one command or the prompt loop; never returns.
+    runovcom(left, rest);
+}
+
+[[noreturn]] void useage() {
+    calltrace(1, "CALL: usage\n");
+    std::fprintf(stderr,
+                 "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var "
+                 "varable_name [variable_value]] [-log [logname]]\n");
+    std::exit(2);
+}
+
+void dodebugargs(int argc, char** argv) {
+    if (debugcall < 2) return;
+    std::fprintf(stderr, "argc = (%d) ", argc);
+    for (int i = 0; i < argc; ++i) std::fprintf(stderr, "argv[%d] = (%s) ", i, argv[i]);
+    std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+// The rc file runs before linecmd is set, so it never sees a prompt.
+[[noreturn]] void runovcom(int argc, char** argv) {
+    calltrace(1, "CALL: Runovcom\n");
+    dodebugargs(argc, argv);
+    runrc();
+    if (argc > 0) {
+        linecmd = 0;
+        cmdrun(argc, argv);  // the command line's own words: no variable expansion
+        cmdintr(finish == 1 ? "quit" : "pause");
+    } else {
+        linecmd = 1;
+        cmdintrprt();
+    }
+    ovshutdown(0);
+}
+
+int cmdintrprt() {
+    calltrace(1, "CALL: cmdintrprt\n");
+    running = 1;
+    do {
+        promptline();
+    } while (running);
+    return 1;
+}
