@@ -1,0 +1,89 @@
+// Receive files: a temporary file beside the target, renamed over it at the end.
+#include "localfile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "linkio.h"
+
+namespace {
+
+// A symbolic link is followed, so that the file it names gets the data, as a plain write
+// through the link would have done.
+std::string resolvetarget(const std::string& name) {
+    struct stat st;
+    if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
+    char* real = realpath(name.c_str(), nullptr);
+    if (real == nullptr) return name;
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
+std::string directoryof(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+mode_t defaultmode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0644 & ~mask;
+}
+
+}  // namespace
+
+bool recvopen(ReceiveFile& rf, const std::string& name) {
+    rf.target = resolvetarget(name);
+    struct stat st;
+    if (stat(rf.target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode) || access(rf.target.c_str(), W_OK) != 0) return false;
+        rf.mode = st.st_mode & 07777;
+    } else {
+        rf.mode = defaultmode();
+    }
+    std::string dir = directoryof(rf.target);
+    std::string pattern = (dir == "/" ? std::string() : dir) + "/.orvel-recv-XXXXXX";
+    rf.fd = mkstemp(pattern.data());
+    if (rf.fd < 0) return false;
+    rf.temp = pattern;
+    ovsetpending(rf.temp);
+    return true;
+}
+
+bool recvwrite(ReceiveFile& rf, const std::string& bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = write(rf.fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool recvcommit(ReceiveFile& rf) {
+    bool ok = fchmod(rf.fd, rf.mode) == 0;
+    ok = close(rf.fd) == 0 && ok;
+    rf.fd = -1;
+    ok = ok && rename(rf.temp.c_str(), rf.target.c_str()) == 0;
+    if (!ok) {
+        recvdiscard(rf);
+        return false;
+    }
+    ovsetpending("");
+    return true;
+}
+
+void recvdiscard(ReceiveFile& rf) {
+    if (rf.fd >= 0) close(rf.fd);
+    rf.fd = -1;
+    ovremovepending();
+}

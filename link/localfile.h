@@ -1,0 +1,26 @@
+// The workstation side of a receive: data goes to a temporary file beside the target, which
+// replaces the target only when the whole transfer has ended well, so a failed or refused
+// transfer never damages an existing local file. No link traffic here.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+struct ReceiveFile {
+    std::string target;  // the file that the data is for (a symbolic link resolved)
+    std::string temp;    // the temporary file beside it, registered for removal at shutdown
+    int fd = -1;
+    mode_t mode = 0;  // the mode the target ends up with
+};
+
+// Creates the temporary file for `name`. False (nothing created) when the target is a
+// directory, exists but may not be written, or no file can be made in its directory.
+bool recvopen(ReceiveFile& rf, const std::string& name);
+// Appends bytes; false on a write error.
+bool recvwrite(ReceiveFile& rf, const std::string& bytes);
+// Closes the temporary file and renames it over the target; false (temporary file removed,
+// target untouched) when that fails.
+bool recvcommit(ReceiveFile& rf);
+// Closes and removes the temporary file; the target stays as it was.
+void recvdiscard(ReceiveFile& rf);

@@ -1,0 +1,169 @@
+// Sending files to the organiser ("gf"), the hexadecimal coding of file data, and the entry
+// points of both transfer directions.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "ovlib.h"
+#include "ovvar.h"
+#include "progress.h"
+
+int transct = 0;
+int ftransgood = 0, ftransbad = 0;
+int frecgood = 0, frecbad = 0;
+
+namespace {
+
+constexpr int kBlock = 100;  // file bytes per data line: 200 letters, 202 with the checksum
+
+// Opens a local file to send; prints the error and returns -1 when it cannot be read.
+int openlocal(const std::string& fname, long* size) {
+    int fd = open(fname.c_str(), O_RDONLY);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        std::printf("Error in puting %s, not found on local machine\n", fname.c_str());
+        return -1;
+    }
+    *size = S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
+    return fd;
+}
+
+// One data line: the letters of the block, after its checksum when checksums are on.
+std::string dataline(const char* block, int n) {
+    std::string line;
+    line.reserve(2 * kBlock + 2);
+    if (filechksum == 1) {
+        int sum = 0;
+        dochksum(&sum, block, n);
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%2.2X", sum);
+        line = digits;
+    }
+    char pair[3];
+    for (int i = 0; i < n; i++) {
+        ovtoas(static_cast<unsigned char>(block[i]), pair);
+        line.append(pair, 2);
+    }
+    return line;
+}
+
+// Sends one data line; with checksums on, again until the organiser answers "XG".
+void sendline(const std::string& line) {
+    ovputline(line);
+    if (filechksum != 1) return;
+    std::string verdict;
+    for (ovresponse(verdict); verdict != "XG"; ovresponse(verdict)) {
+        ovputline(line);
+        linkdebug("putfile: Resent last block (%s)\n", "putfile: Resent last block (%s)\n",
+                  line.c_str());
+        ftransbad++;
+    }
+    ftransgood++;
+}
+
+void printsendhelp() {
+    if (!findvar("helpfull")) return;
+    std::printf("HELP: Error in getting file from the orvel, cannot open it.\n");
+    std::printf("HELP: Either the disk is full, there are to many files or the directory\n");
+    std::printf("HELP: does not exist\n");
+}
+
+// Sends the data of an open local file (closed here); returns false on a local read error,
+// after ending the transfer properly.
+bool senddata(int fd) {
+    char block[kBlock];
+    bool readok = true;
+    for (;;) {
+        ssize_t n = read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) readok = false;
+        if (n <= 0) break;
+        sendline(dataline(block, static_cast<int>(n)));
+        transct += static_cast<int>(n);
+        progressupdate(transct);
+    }
+    close(fd);
+    return readok;
+}
+
+// The sending transfer of an already opened local file.
+int sendopen(int fd, long size, const std::string& fname) {
+    transct = 0;
+    ovcommand("gf");
+    ovreply("XSTARTGET");
+    if (ovquery("XBADOPEN")) {
+        close(fd);
+        printsendhelp();
+        return kFailed;
+    }
+    progressstart(size);
+    bool readok = senddata(fd);
+    ovputline("XE");
+    ovreply("XENDGET");
+    progressend();
+    if (readok) return kDone;
+    std::printf("ERROR: Cant read %s, the transfer has failed\n", fname.c_str());
+    return kFailed;
+}
+
+}  // namespace
+
+void ovtoas(unsigned char c, char out[3]) {
+    calltrace(6, "CALL: ovtoas (OMITED)\n");
+    out[0] = static_cast<char>('A' + (c >> 4));
+    out[1] = static_cast<char>('A' + (c & 0x0F));
+    out[2] = '\0';
+}
+
+unsigned char dehex(const char* s) {
+    calltrace(6, "CALL: dehex (OMITED)\n");
+    return static_cast<unsigned char>(idehex(s) & 0xFF);
+}
+
+int ovsendfile(const std::string& fname) {
+    calltrace(3, "CALL: ovsendfile (fname = %s)\n", fname.c_str());
+    ovgetfname();
+    const std::string name = fname.empty() ? ovfname : fname;
+    // The local file is opened first: when it is missing the organiser's copy stays.
+    long size = -1;
+    int fd = openlocal(name, &size);
+    if (fd < 0) return kFailed;
+    ovclearfile();
+    calltrace(3, "CALL: ovgf (fname = %s)\n", name.c_str());
+    calltrace(3, "CALL: ovgfb(fname = %s)\n", name.c_str());
+    return sendopen(fd, size, name);
+}
+
+int ovrecfile(const std::string& fname) {
+    calltrace(3, "CALL: ovrecfile (fname = %s)\n", fname.c_str());
+    if (!ovep()) return 0;
+    if (!fname.empty()) return ovpf(fname);
+    ovgetfname();
+    return ovpf(ovfname);
+}
+
+int ovgf(const std::string& fname) {
+    calltrace(3, "CALL: ovgf (fname = %s)\n", fname.c_str());
+    return ovgfb(fname);
+}
+
+int ovpf(const std::string& fname) {
+    calltrace(3, "CALL: ovpf (fname = %s)\n", fname.c_str());
+    return ovpfb(fname);
+}
+
+int ovgfb(const std::string& fname) {
+    calltrace(3, "CALL: ovgfb(fname = %s)\n", fname.c_str());
+    transct = 0;
+    long size = -1;
+    int fd = openlocal(fname, &size);
+    if (fd < 0) return kFailed;
+    return sendopen(fd, size, fname);
+}
