@@ -14,8 +14,12 @@ int makeonedir(const std::string& path) {
     if (mkdir(path.c_str(), 0777) == 0) return 0;
     int saved = errno;
     struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return 0;
-    errno = saved;
+    if (stat(path.c_str(), &st) != 0) {
+        errno = saved;
+        return -1;
+    }
+    if (S_ISDIR(st.st_mode)) return 0;
+    errno = ENOTDIR;  // something other than a directory is in the way
     return -1;
 }
 
