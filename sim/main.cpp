@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
     std::string path;
     if (open_line(o, &fd, &slave_keep, &path) != sim::kDone) return 1;
     install_signals();
+    sim::OpenWatch watch;
+    if (o.device.empty()) watch.start(path);
     // 5. Run mode starts the workstation program on the line; serve mode tells where it is.
     Child child;
     if (!o.child.empty()) {
@@ -139,6 +141,7 @@ int main(int argc, char** argv) {
     sim::Link link(line, faults, link_quirks(o), o.stats_path);
     link.write_stats();
     sim::Simulator simulator(sim_config(o), link, fs);
+    simulator.set_watch(&watch);
     simulator.run();
     link.write_stats();
     // 7. Clean up; run mode passes on the program's exit status.

@@ -67,10 +67,11 @@ int Simulator::run() {
 
 // Waits until the workstation has opened and set up the line (or sends a frame), then
 // announces. kDone when serving can begin.
-int Simulator::come_online(bool need_echo_set) {
+int Simulator::come_online(bool need_new_session) {
     for (;;) {
-        phase_ = Phase::kWaitOpen;
-        need_echo_set_ = need_echo_set;
+        phase_ = Phase::kWaitOpen;  // events before "dc" were taken when it came
+        need_echo_set_ = need_new_session && !watching();
+        awaiting_close_ = awaiting_open_ = need_new_session && watching();
         echo_seen_on_ = false;
         clear_since_ = {};
         if (!config_.device) {
@@ -85,12 +86,13 @@ int Simulator::come_online(bool need_echo_set) {
         }
         const int r = announce();
         if (r != kReopened) return r;
-        need_echo_set = false;  // it closed again before answering: wait for the next open
+        need_new_session = false;  // it closed again before answering: wait for the next open
     }
 }
 
 int Simulator::announce() {
     phase_ = Phase::kAnnounce;
+    closed_in_announce_ = false;
     const int r = link_.send_frame(config_.online, config_.device ? 1000 : -1);
     if (r == kInterrupted) {
         skip_prompt_ = true;
@@ -111,6 +113,7 @@ int Simulator::serve() {
             if ((r = link_.receive_frame(&text)) != kDone) return r;
             pending_ = text;
         }
+        update_watch();  // an open that this frame follows is answered by it
         reopen_pending_ = false;
         const std::string text = *pending_;
         pending_.reset();
@@ -142,26 +145,41 @@ int Simulator::dispatch(const std::string& text) {
     return reply("XBADCMD");
 }
 
+void Simulator::update_watch() {
+    if (!watching()) return;
+    for (char ev : watch_->take()) {
+        link_.note(ev == 'o' ? "the workstation opened the line"
+                             : "the workstation closed the line");
+        if (ev == 'o') {
+            if (phase_ == Phase::kServe) {
+                reopen_pending_ = true;
+                reopen_at_ = Clock::now();
+            } else if (!awaiting_close_) {
+                awaiting_open_ = false;
+            }
+        } else {
+            if (phase_ == Phase::kAnnounce) closed_in_announce_ = true;
+            awaiting_close_ = false;
+        }
+    }
+}
+
 int Simulator::idle_tick(bool waiting_ack) {
     (void)waiting_ack;
     if (config_.device) return kDone;
+    update_watch();
     const int e = link_.line().echo_state();
     const Clock::time_point now = Clock::now();
     if (e == 1) echo_seen_on_ = true;
-    const bool reopened = echo_prev_ == 1 && e == 0;
+    const bool echo_reopened = echo_prev_ == 1 && e == 0;
     echo_prev_ = e;
     switch (phase_) {
         case Phase::kWaitOpen:
-            if (e != 0 || (need_echo_set_ && !echo_seen_on_)) {
-                clear_since_ = {};
-                return kDone;
-            }
-            if (clear_since_ == Clock::time_point{}) clear_since_ = now;
-            return now - clear_since_ >= kOpenGrace ? kReady : kDone;
+            return wait_open_tick(e, now);
         case Phase::kAnnounce:
-            return e == 1 ? kReopened : kDone;
+            return (watching() ? closed_in_announce_ : e == 1) ? kReopened : kDone;
         case Phase::kServe:
-            if (reopened) {
+            if (!watching() && echo_reopened) {
                 reopen_pending_ = true;
                 reopen_at_ = now;
             }
@@ -171,8 +189,22 @@ int Simulator::idle_tick(bool waiting_ack) {
     return kDone;
 }
 
+// kReady once the workstation has opened the line and cleared ECHO, and stayed quiet for a
+// moment (a restarting workstation speaks at once).
+int Simulator::wait_open_tick(int echo, Clock::time_point now) {
+    const bool waiting =
+        echo != 0 || awaiting_close_ || awaiting_open_ || (need_echo_set_ && !echo_seen_on_);
+    if (waiting) {
+        clear_since_ = {};
+        return kDone;
+    }
+    if (clear_since_ == Clock::time_point{}) clear_since_ = now;
+    return now - clear_since_ >= kOpenGrace ? kReady : kDone;
+}
+
 void Simulator::stray_byte(uint8_t b) {
     link_.note("stray byte outside a frame: " + std::string(1, static_cast<char>(b)));
+    update_watch();
     if (phase_ == Phase::kServe && reopen_pending_) warn_active();
 }
 
@@ -225,6 +257,7 @@ int Simulator::cm_tm(const std::string&) {
 }
 
 int Simulator::cm_dc(const std::string&) {
+    update_watch();  // what follows the answer belongs to the next session
     const int r = reply("XDISCONNECTED");
     return r == kDone ? kDisconnected : r;
 }

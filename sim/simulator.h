@@ -11,6 +11,7 @@
 #include "simfs.h"
 #include "simlink.h"
 #include "simprocs.h"
+#include "simwatch.h"
 
 namespace sim {
 
@@ -32,6 +33,10 @@ class Simulator {
     // (after the mute quirk it only returns once stopped).
     int run();
 
+    // Watches the pseudo-terminal's slave for opens and closes; without it (or when it is not
+    // active) only the terminal settings tell sessions apart.
+    void set_watch(OpenWatch* watch) { watch_ = watch; }
+
     struct Row {
         const char* word;
         int (Simulator::*handler)(const std::string& arg);
@@ -45,6 +50,9 @@ class Simulator {
     int serve();
     int dispatch(const std::string& text);
     int idle_tick(bool waiting_ack);
+    int wait_open_tick(int echo, Clock::time_point now);
+    void update_watch();
+    bool watching() const { return watch_ != nullptr && watch_->active(); }
     void stray_byte(uint8_t b);
     void warn_active();
     int reply(const std::string& text);
@@ -116,10 +124,15 @@ class Simulator {
     std::optional<std::string> pending_;  // a frame already read that must be handled next
     bool skip_prompt_ = false;            // a frame is half read: no prompt before reading on
 
-    // Watching the workstation open and close the line through ECHO.
+    // Watching the workstation open and close the line: through the slave's open and close
+    // events when watched, and through ECHO in its settings.
+    OpenWatch* watch_ = nullptr;
     int echo_prev_ = -1;
     bool echo_seen_on_ = false;
-    bool need_echo_set_ = false;
+    bool need_echo_set_ = false;   // unwatched, after "dc": ECHO must be seen set first
+    bool awaiting_close_ = false;  // watched, after "dc": the old session must close ...
+    bool awaiting_open_ = false;   // ... and a new one open
+    bool closed_in_announce_ = false;
     Clock::time_point clear_since_{};
     Clock::time_point reopen_at_{};
     bool reopen_pending_ = false;

@@ -135,7 +135,7 @@ class TestPeer {
 // A Simulator on a fresh pseudo-terminal, run on its own thread until the harness goes away.
 struct SimHarness {
     explicit SimHarness(SimConfig config = SimConfig(), LinkQuirks quirks = LinkQuirks(),
-                        FaultSpec faults = FaultSpec(), long baud = 0) {
+                        FaultSpec faults = FaultSpec(), long baud = 0, bool watch_opens = true) {
         char tmpl[] = "/tmp/simsession-XXXXXX";
         root = mkdtemp(tmpl);
         fs = std::make_unique<SimFs>(root + "/org");
@@ -149,6 +149,8 @@ struct SimHarness {
         this->faults = std::make_unique<Faults>(faults);
         link = std::make_unique<Link>(*line, *this->faults, quirks, root + "/stats");
         simulator = std::make_unique<Simulator>(config, *link, *fs);
+        if (watch_opens) watch.start(slave_path);
+        simulator->set_watch(&watch);
         thread = std::thread([this] { result = simulator->run(); });
     }
     ~SimHarness() {
@@ -162,6 +164,7 @@ struct SimHarness {
     std::string root, slave_path;
     int slave_keep = -1;
     Trace trace;
+    OpenWatch watch;
     std::unique_ptr<SimFs> fs;
     std::unique_ptr<Line> line;
     std::unique_ptr<Faults> faults;
