@@ -149,9 +149,9 @@ TEST(TransferTest, RoundTripsWithLineChecksumsSurviveLineNoise) {
 TEST(TransferTest, OneArgumentGetLandsUnderTheLastName) {
     Link l;
     l.org.write("m/DOCS/NOTES.TXT", "notes\n");
-    l.local.write("NOTES.TXT", "an older, longer local copy\n");
+    l.local.write("notes.txt", "an older, longer local copy\n");
     RunResult r = l.run("get m:\\docs\\notes.txt\n");
-    EXPECT_EQ(l.local.read("NOTES.TXT"), "notes\n");
+    EXPECT_EQ(l.local.read("notes.txt"), "notes\n");
     EXPECT_FALSE(has(r.out, "File not transfered"));
 }
 
@@ -409,7 +409,7 @@ TEST(TransferTest, ChksumwarnWarnsAndKeepsTheFile) {
                   "Warning, the orvel and yal check sums disagree (yal = %d, orvel = %d)\n", yal,
                   (yal + 1) & 0xFF);
     EXPECT_TRUE(has(r.out, expect)) << r.out;
-    EXPECT_EQ(l.local.read("A.TXT"), bytes);
+    EXPECT_EQ(l.local.read("a.txt"), bytes);
     EXPECT_EQ(count_frames(r, "pf"), 1);
 }
 
@@ -440,7 +440,7 @@ TEST(TransferTest, ChksumcorrectGivesUpAfterFiveRegets) {
               1)
         << r.out;
     EXPECT_TRUE(has(r.out, "next"));
-    EXPECT_EQ(l.local.read("A.TXT"), "always disputed\n");
+    EXPECT_EQ(l.local.read("a.txt"), "always disputed\n");
 }
 
 TEST(TransferTest, ChksumcorrectGivesUpAfterFiveReputs) {
@@ -472,7 +472,7 @@ TEST(TransferTest, ChksumcorrectRefetchesUntilTheSumsAgree) {
     EXPECT_GT(lies, 0);
     EXPECT_EQ(count_frames(r, "pf"), 6 + lies - occurrences(r.out, "giving up"));
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(l.local.read("F" + std::to_string(i) + ".BIN"), random_bytes(300, 40 + i));
+        EXPECT_EQ(l.local.read("f" + std::to_string(i) + ".bin"), random_bytes(300, 40 + i));
 }
 
 TEST(TransferTest, ChksumsaveKeepsEveryDisputedCopy) {
@@ -533,7 +533,7 @@ TEST(TransferTest, InFilterRunsOnceOnTheFinalCopyAfterCorrections) {
     l.org.write("m/IN.TXT", "data\n");
     RunResult r =
         l.run("addfilter in txt mark\nsetv autofilefilter\nsetv chksumcorrect\nget m:\\in.txt\n");
-    EXPECT_EQ(l.local.read("IN.TXT"), "data\nfiltered\n") << r.out;
+    EXPECT_EQ(l.local.read("in.txt"), "data\nfiltered\n") << r.out;
     EXPECT_EQ(count_frames(r, "pf"), 6);
 }
 
