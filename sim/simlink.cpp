@@ -32,6 +32,8 @@ void Link::write_stats() {
     std::rename(tmp.c_str(), stats_path_.c_str());
 }
 
+bool Link::nobody_attached() const { return line_.echo_state() == 1; }
+
 Clock::duration Link::gap() const {
     return std::chrono::milliseconds(kGapMs) + 20 * line_.byte_time();
 }
@@ -90,7 +92,7 @@ int Link::wait_ack(int timeout_ms) {
         }
         if (b == 'O') return 1;
         if (b == 'R') return 0;
-        if (b == '$') {
+        if (b == '$' && !nobody_attached()) {
             parser_.reset();
             parser_.feed(b);
             note("frame began while waiting for an acknowledgement");
@@ -114,6 +116,12 @@ int Link::refuse(const char* line, const std::string& why) {
 
 // Handles a complete frame: refused by a fault, or acknowledged and taken.
 int Link::take_frame(const FrameEvent& ev, std::string* text, bool* done) {
+    if (nobody_attached()) {
+        // Our own output echoed back by a line that no workstation holds: answering it would
+        // feed the echo for ever.
+        note("frame ignored: the line echoes, no workstation is attached");
+        return kDone;
+    }
     ++stats_.frames_in;
     int r = count_frame();
     if (r != kDone) return r;

@@ -54,6 +54,9 @@ class Link {
     int refuse(const char* line, const std::string& why);
     int take_frame(const FrameEvent& ev, std::string* text, bool* done);
     Clock::duration gap() const;
+    // The workstation always clears ECHO on its line; with ECHO set, what arrives is our own
+    // output coming back.
+    bool nobody_attached() const;
 
     Line& line_;
     Faults& faults_;

@@ -175,6 +175,23 @@ TEST(SimQuirksTest, WarnsWhenAPlainStartFindsTheLinkActive) {
     EXPECT_NE(err.find("start orvel with -r to re-attach"), std::string::npos) << err;
 }
 
+TEST(SimQuirksTest, FramesAreIgnoredWhileTheLineEchoes) {
+    SimHarness h;
+    TestPeer peer(h.slave_path);
+    peer.configure();
+    ASSERT_EQ(peer.response(), "XONLINE");
+    ASSERT_EQ(peer.line(), ">\n");
+    peer.restore();  // ECHO on: whatever the simulator sends comes straight back to it
+    peer.send("$02vn$E4");
+    EXPECT_TRUE(peer.quiet(300));
+    peer.configure();
+    peer.flush_input();
+    ASSERT_TRUE(peer.put("ol", false));
+    EXPECT_EQ(peer.response(), "XONLINE");
+    ASSERT_TRUE(peer.await_prompt());
+    EXPECT_EQ(read_stats(h.root + "/stats").at("frames_in"), 1);
+}
+
 TEST(SimQuirksTest, ANewSessionRightAfterDisconnectIsAnnounced) {
     SimHarness h;
     for (int round = 0; round < 3; ++round) {
