@@ -229,3 +229,26 @@ TEST(LinkFrameIoTest, WithoutTimeoutASlowPeerIsWaitedFor) {
     ChildResult r = peer.finish();
     EXPECT_EQ(r.out, "XOK\nRESULT 0\n");
 }
+
+TEST(LinkSessionTest, LineSettingsAreExactlyTheLinks) {
+    PtyPeer peer;
+    struct termios before;
+    tcgetattr(peer.masterfd(), &before);
+    peer.start([](const std::string&) {
+        std::string reply;
+        ovresponse(reply);
+        return 0;
+    });
+    ASSERT_TRUE(peer.waitconfigured());
+    struct termios t;
+    ASSERT_EQ(tcgetattr(peer.masterfd(), &t), 0);
+    EXPECT_EQ(t.c_cflag, static_cast<tcflag_t>(B9600 | CS8 | CREAD));
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+    EXPECT_EQ(t.c_lflag, before.c_lflag & ~static_cast<tcflag_t>(ECHO | IEXTEN));
+    EXPECT_NE(t.c_lflag & ICANON, 0u);
+    EXPECT_EQ(t.c_iflag,
+              (before.c_iflag & ~static_cast<tcflag_t>(INPCK | IXON | IXOFF)) | IGNCR | ISTRIP);
+    EXPECT_EQ(t.c_oflag, (before.c_oflag & ~static_cast<tcflag_t>(OPOST)) | ONLRET);
+    peer.replyok("XOK");
+    EXPECT_EQ(peer.finish().out, "RESULT 0\n");
+}
