@@ -85,7 +85,7 @@ int Line::read_byte(int timeout_ms, uint8_t* out) {
                                            ? Clock::time_point::max()
                                            : Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
-        if (stopping()) return kStop;
+        if (stopping()) return final_byte(out);
         if (!in_.empty()) {
             if (Clock::now() >= in_.front().due) {
                 *out = in_.front().byte;
@@ -103,6 +103,19 @@ int Line::read_byte(int timeout_ms, uint8_t* out) {
         if (r < 0) return r;
         if (r == 0 && timeout_ms >= 0 && Clock::now() >= deadline) return 0;
     }
+}
+
+// Once a stop is asked for, bytes already on their way are still handed out (unpaced) for a
+// short while, so that a workstation's last acknowledgement is seen and traced; then kStop.
+int Line::final_byte(uint8_t* out) {
+    const Clock::time_point now = Clock::now();
+    if (stop_seen_ == Clock::time_point{}) stop_seen_ = now;
+    if (now - stop_seen_ > std::chrono::milliseconds(200)) return kStop;
+    if (in_.empty() && fd_ >= 0) fill(0);
+    if (in_.empty()) return kStop;
+    *out = in_.front().byte;
+    in_.pop_front();
+    return 1;
 }
 
 int Line::write_all(const char* data, size_t len) {

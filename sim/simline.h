@@ -59,6 +59,7 @@ class Line {
 
   private:
     int fill(int wait_ms);
+    int final_byte(uint8_t* out);
     int write_all(const char* data, size_t len);
     bool stopping() const { return stop_ && stop_(); }
 
@@ -74,6 +75,7 @@ class Line {
     std::deque<Pending> in_;
     Clock::time_point in_next_{};
     Clock::time_point out_next_{};
+    Clock::time_point stop_seen_{};
 };
 
 }  // namespace sim

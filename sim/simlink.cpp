@@ -32,7 +32,19 @@ void Link::write_stats() {
     std::rename(tmp.c_str(), stats_path_.c_str());
 }
 
-bool Link::nobody_attached() const { return line_.echo_state() == 1; }
+bool Link::nobody_attached() const {
+    return line_.echo_state() == 1;
+}
+
+// Writes to the workstation; while nobody is attached the bytes would only be echoed back at
+// us, so they are dropped (the next workstation starts afresh or with "ol" anyway).
+int Link::put(const std::string& bytes) {
+    if (nobody_attached()) {
+        note("not sent, no workstation is attached: " + bytes);
+        return kDone;
+    }
+    return line_.write(bytes);
+}
 
 Clock::duration Link::gap() const {
     return std::chrono::milliseconds(kGapMs) + 20 * line_.byte_time();
@@ -67,7 +79,7 @@ int Link::send_frame(const std::string& text, int resend_ms) {
             note("fault out: " + how);
         }
         ++stats_.frames_out;
-        int r = line_.write(body + "\n");
+        int r = put(body + "\n");
         if (r != kDone || (r = count_frame()) != kDone) return r;
         r = wait_ack(resend_ms);
         if (r == 1) return kDone;
@@ -106,12 +118,12 @@ int Link::send_prompt() {
     if (muted_) return kMuted;
     std::string lines;
     for (int i = 0; i < quirks_.junk; ++i) lines += "#junk\n";
-    return line_.write(lines + quirks_.prompt + "\n");
+    return put(lines + quirks_.prompt + "\n");
 }
 
 int Link::refuse(const char* line, const std::string& why) {
     note(why);
-    return line_.write(line);
+    return put(line);
 }
 
 // Handles a complete frame: refused by a fault, or acknowledged and taken.
@@ -135,7 +147,7 @@ int Link::take_frame(const FrameEvent& ev, std::string* text, bool* done) {
         write_stats();
         return refuse("N\n", "fault ack: acknowledgement refused");
     }
-    r = line_.write(quirks_.ack + "\n");
+    r = put(quirks_.ack + "\n");
     if (r != kDone) return r;
     *text = ev.text;
     *done = true;

@@ -57,6 +57,7 @@ class Link {
     // The workstation always clears ECHO on its line; with ECHO set, what arrives is our own
     // output coming back.
     bool nobody_attached() const;
+    int put(const std::string& bytes);
 
     Line& line_;
     Faults& faults_;
