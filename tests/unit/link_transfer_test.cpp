@@ -2,6 +2,8 @@
 // of put and get, with and without per-line checksums, and what happens to the local file when
 // a transfer fails.
 #include <dirent.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -349,4 +351,58 @@ TEST(LinkTransferTest, RecfileOfMissingPathCreatesNothing) {
     ChildResult r = peer.finish();
     EXPECT_EQ(r.out, "RESULT 0\n");
     expectlines(dir.entries(), 0);
+}
+
+namespace {
+
+// A put whose standard error is a terminal: reports what was drawn there.
+PtyPeer::Body putonterminal(const std::string& local, bool quiet) {
+    return [local, quiet](const std::string&) {
+        if (quiet) addvar("noprogress", "");
+        int master = -1, slave = -1;
+        if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return 99;
+        dup2(slave, 2);
+        int rc = ovgfb(local);
+        std::string shown;  // everything written there, until it has been quiet for a while
+        char buf[8192];
+        for (struct pollfd p = {master, POLLIN, 0}; poll(&p, 1, 200) > 0;) {
+            ssize_t n = read(master, buf, sizeof buf);
+            if (n <= 0) break;
+            shown.append(buf, static_cast<std::size_t>(n));
+        }
+        const std::string erase = "\r\033[K";
+        bool erased = shown.size() >= erase.size() &&
+                      shown.compare(shown.size() - erase.size(), erase.size(), erase) == 0;
+        std::printf("drawn %d erased %d\n", shown.find("%, ") != std::string::npos, erased);
+        return rc;
+    };
+}
+
+void slowput(PtyPeer& peer, int blocks) {
+    peer.exchange("gf", {"XSTARTGET", "XOK"});
+    for (int i = 0; i < blocks; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        peer.take();
+    }
+    peer.exchange("XE", {"XENDGET"});
+}
+
+}  // namespace
+
+TEST(LinkTransferTest, ProgressLineOnATerminalIsErasedAtTheEnd) {
+    TempDir dir;
+    PtyPeer peer;
+    peer.start(putonterminal(dir.file("local", pattern(300)), false));
+    ASSERT_TRUE(peer.waitconfigured());
+    slowput(peer, 3);
+    EXPECT_EQ(peer.finish().out, "drawn 1 erased 1\nRESULT -2\n");
+}
+
+TEST(LinkTransferTest, NoprogressKeepsTheTerminalQuiet) {
+    TempDir dir;
+    PtyPeer peer;
+    peer.start(putonterminal(dir.file("local", pattern(300)), true));
+    ASSERT_TRUE(peer.waitconfigured());
+    slowput(peer, 3);
+    EXPECT_EQ(peer.finish().out, "drawn 0 erased 0\nRESULT -2\n");
 }
