@@ -180,12 +180,12 @@ RunResult run_orvel_direct(const RunSpec& spec) {
 
 // ---- ServedSim --------------------------------------------------------------------------------
 
-ServedSim::ServedSim(const std::string& root, std::vector<std::string> simargs)
+ServedSim::ServedSim(const std::string& root, std::vector<std::string> simargs, bool record)
     : dir_(new TempDir) {
     trace_path = dir_->file("trace");
     stats_path = dir_->file("stats");
-    std::vector<std::string> argv = {SIM_BIN,    "--root",  root,      "--trace",
-                                     trace_path, "--stats", stats_path};
+    std::vector<std::string> argv = {SIM_BIN, "--root", root};
+    if (record) argv.insert(argv.end(), {"--trace", trace_path, "--stats", stats_path});
     argv.insert(argv.end(), simargs.begin(), simargs.end());
     RunSpec spec;
     spec.cwd = dir_->path;

@@ -89,6 +89,10 @@ struct RunResult {
     // The sim's lines (prompts, acknowledgements, frames, junk) in order, without "\n".
     std::vector<std::string> lines_to_yal() const;
     long stat(const std::string& key) const;  // stats[key], or 0
+    // When standard output arrived: (seconds since start, length of `out` after that chunk).
+    std::vector<std::pair<double, size_t>> out_arrivals;
+    // Seconds from start until `out` first held more than `pos` bytes; -1 if it never did.
+    double out_time(size_t pos) const;
 };
 
 // Runs SIM_BIN --root R --trace T --stats S [simargs] -- ORVEL_BIN [args] and waits for it.
@@ -136,7 +140,10 @@ class Proc {
 
 // Serve mode, for pause / -r / settings checks: the sim serves until destroyed.
 struct ServedSim {
-    explicit ServedSim(const std::string& root, std::vector<std::string> simargs = {});
+    // With `record` false the sim keeps no trace and no counters (for timing runs: it then
+    // writes no file per frame).
+    explicit ServedSim(const std::string& root, std::vector<std::string> simargs = {},
+                       bool record = true);
     ~ServedSim();  // SIGTERM to the sim, SIGKILL if it lingers
     ServedSim(const ServedSim&) = delete;
     ServedSim& operator=(const ServedSim&) = delete;
@@ -177,3 +184,5 @@ std::string frame_of(const std::string& text);
 void parse_trace(const std::string& trace, std::string* from_yal, std::string* to_yal,
                  std::vector<std::string>* notes);
 std::map<std::string, long> parse_stats(const std::string& text);
+// The trace's byte records in order: ('Y' or 'T', the bytes of that one read or write).
+std::vector<std::pair<char, std::string>> trace_records(const std::string& trace);

@@ -19,6 +19,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+double elapsed_s(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
 int elapsed_ms(Clock::time_point since) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
@@ -85,6 +89,7 @@ struct Proc::Impl {
     bool close_when_written = true;
     Clock::time_point started = Clock::now();
     double wall = 0;
+    std::vector<std::pair<double, size_t>> arrivals;  // see RunResult::out_arrivals
     struct rusage usage = {};
     std::optional<TempDir> cwd_dir, home_dir;
 };
@@ -158,7 +163,7 @@ void Proc::reap(int options) {
     while (r < 0 && errno == EINTR);
     if (r != pid_) return;
     reaped_ = true;
-    impl_->wall = elapsed_ms(impl_->started) / 1000.0;
+    impl_->wall = elapsed_s(impl_->started);
     status_ = WIFEXITED(st) ? WEXITSTATUS(st) : WIFSIGNALED(st) ? 128 + WTERMSIG(st) : -1;
 }
 
@@ -189,7 +194,11 @@ void Proc::pump(int wait_ms) {
         }
         char buf[65536];
         ssize_t r = read(fds[i].fd, buf, sizeof buf);
-        if (r > 0) (fds[i].fd == m.out ? out_ : err_).append(buf, static_cast<size_t>(r));
+        if (r > 0 && fds[i].fd == m.out) {
+            out_.append(buf, static_cast<size_t>(r));
+            m.arrivals.emplace_back(elapsed_s(m.started), out_.size());
+        }
+        if (r > 0 && fds[i].fd == m.err) err_.append(buf, static_cast<size_t>(r));
         if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
             close_fd(fds[i].fd == m.out ? m.out : m.err);
     }
@@ -233,4 +242,5 @@ void Proc::finish(int timeout_ms, RunResult* r) {
     r->cpu_seconds = m.usage.ru_utime.tv_sec + m.usage.ru_utime.tv_usec / 1e6 +
                      m.usage.ru_stime.tv_sec + m.usage.ru_stime.tv_usec / 1e6;
     r->maxrss_kb = m.usage.ru_maxrss;
+    r->out_arrivals = m.arrivals;
 }

@@ -74,6 +74,17 @@ void parse_trace(const std::string& trace, std::string* from_yal, std::string* t
     }
 }
 
+std::vector<std::pair<char, std::string>> trace_records(const std::string& trace) {
+    std::vector<std::pair<char, std::string>> records;
+    std::istringstream in(trace);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() >= 2 && line[1] == ' ' && (line[0] == 'Y' || line[0] == 'T'))
+            records.emplace_back(line[0], unescape(line.substr(2)));
+    }
+    return records;
+}
+
 std::map<std::string, long> parse_stats(const std::string& text) {
     std::map<std::string, long> stats;
     std::istringstream in(text);
@@ -125,4 +136,10 @@ std::vector<std::string> RunResult::frames_to_yal() const {
 long RunResult::stat(const std::string& key) const {
     auto it = stats.find(key);
     return it == stats.end() ? 0 : it->second;
+}
+
+double RunResult::out_time(size_t pos) const {
+    for (const auto& [when, length] : out_arrivals)
+        if (length > pos) return when;
+    return -1;
 }
