@@ -65,29 +65,35 @@ int optdevice(int left, char** args, LinkOptions& opts) {
     return 2;
 }
 
+// The one-word options: each sets one flag and uses its own word.
 int optrestart(int, char**, LinkOptions& opts) {
-    return opts.restart = 1;
+    opts.restart = 1;
+    return 1;
 }
 int optnothing(int, char**, LinkOptions&) {
     return 1;
 }
+int setflag(int& flag, int value) {
+    flag = value;
+    return 1;
+}
 int optquit(int, char**, LinkOptions&) {
-    return finish = 1, 1;
+    return setflag(finish, 1);
 }
 int optpause(int, char**, LinkOptions&) {
-    return finish = 2, 1;
+    return setflag(finish, 2);
 }
 int optbatch(int, char**, LinkOptions&) {
-    return runtype = 2, 1;
+    return setflag(runtype, 2);
 }
 int optinteractive(int, char**, LinkOptions&) {
-    return runtype = 1, 1;
+    return setflag(runtype, 1);
 }
 int optnoversion(int, char**, LinkOptions&) {
-    return dovsnchk = 0, 1;
+    return setflag(dovsnchk, 0);
 }
 int optversion(int, char**, LinkOptions&) {
-    return dovsnchk = 1, 1;
+    return setflag(dovsnchk, 1);
 }
 
 struct OptionRow {
@@ -102,15 +108,19 @@ const OptionRow kOptions[] = {
     {"-d", optdevice}, {"-nv", optnoversion}, {"-v", optversion},
 };
 
+const OptionRow* findoption(const char* word) {
+    for (const OptionRow& r : kOptions)
+        if (std::strcmp(r.name, word) == 0) return &r;
+    return nullptr;
+}
+
 // Handles the options at the front of args; returns how many arguments they used. Stops at
 // the first argument that does not begin with "-"; one that does but is no option ("-" too)
 // prints the usage text and ends the program.
 int parseoptions(int argc, char** argv, LinkOptions& opts) {
     int used = 0;
     while (used < argc && argv[used][0] == '-') {
-        const OptionRow* row = nullptr;
-        for (const OptionRow& r : kOptions)
-            if (std::strcmp(r.name, argv[used]) == 0) row = row ? row : &r;
+        const OptionRow* row = findoption(argv[used]);
         if (!row) useage();
         used += row->handler(argc - used, argv + used, opts);
     }
