@@ -69,14 +69,16 @@ int open_line(const sim::Options& o, int* fd, int* slave_keep, std::string* path
     return r;
 }
 
+// The link first, so that whoever reads the path line finds the link in place.
 void announce_path(const sim::Options& o, const std::string& path) {
+    if (!o.link.empty()) {
+        unlink(o.link.c_str());
+        if (symlink(path.c_str(), o.link.c_str()) != 0) {
+            std::fprintf(stderr, "tavlin-sim: cannot make the link %s\n", o.link.c_str());
+        }
+    }
     std::printf("%s\n", path.c_str());
     std::fflush(stdout);
-    if (o.link.empty()) return;
-    unlink(o.link.c_str());
-    if (symlink(path.c_str(), o.link.c_str()) != 0) {
-        std::fprintf(stderr, "tavlin-sim: cannot make the link %s\n", o.link.c_str());
-    }
 }
 
 sim::SimConfig sim_config(const sim::Options& o) {
