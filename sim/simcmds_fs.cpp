@@ -20,8 +20,9 @@ bool ends_with_ci(const std::string& s, const std::string& tail) {
 }
 
 // Opens a regular file for reading without following links or blocking on special files.
+// A file without its owner read bit counts as unreadable even for a privileged simulator.
 int open_regular(const FsEntry& e) {
-    if (!e.exists || !S_ISREG(e.st.st_mode)) return -1;
+    if (!e.exists || !S_ISREG(e.st.st_mode) || (e.st.st_mode & S_IRUSR) == 0) return -1;
     return open(e.host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 

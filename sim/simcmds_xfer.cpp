@@ -87,10 +87,12 @@ int Simulator::receive_data(int fd) {
 }
 
 // Opens the file at the operand path for reading: kDone with `fd`, or kFailed when it is
-// missing, a directory or not a regular file.
+// missing, a directory, not a regular file or without its owner read bit.
 int Simulator::open_for_put(int* fd) {
     FsEntry e;
-    if (fs_.find(path_, &e) != kDone || !S_ISREG(e.st.st_mode)) return kFailed;
+    if (fs_.find(path_, &e) != kDone || !S_ISREG(e.st.st_mode) || (e.st.st_mode & S_IRUSR) == 0) {
+        return kFailed;
+    }
     *fd = open(e.host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     return *fd >= 0 ? kDone : kFailed;
 }

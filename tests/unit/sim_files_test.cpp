@@ -101,6 +101,13 @@ TEST_F(SimFilesTest, ReadOnlyIsKeptAndEnforced) {
     EXPECT_EQ(peer.command("wn", 1), Words{"XBADPATH"});
 }
 
+TEST_F(SimFilesTest, UnreadableFilesCannotBeOpened) {
+    chmod(h.org("m/AGENDA.TXT").c_str(), 0200);
+    EXPECT_EQ(at("M:\\AGENDA.TXT", "pf", 2), (Words{"XSTARTPUT", "XBADOPEN"}));
+    EXPECT_EQ(peer.command("cs", 2), (Words{"XSTARTSUM", "XBADOPEN"}));
+    EXPECT_EQ(peer.command("ft", 1), Words{"XFILE"});
+}
+
 TEST_F(SimFilesTest, ChecksumsOfFiles) {
     EXPECT_EQ(at("M:\\CONFIG.SYS", "cs", 4), (Words{"XSTARTSUM", "XOK", "C2", "XENDSUM"}));
     EXPECT_EQ(at("M:\\MISSING", "cs", 2), (Words{"XSTARTSUM", "XBADOPEN"}));
