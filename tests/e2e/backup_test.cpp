@@ -452,3 +452,10 @@ TEST_F(BackupTest, RlistOfUnknownPathIsAChildlessDirectory) {
     RunResult r = run("rlist m:\\nowhere\n");
     EXPECT_TRUE(contains(r.out, "0, CMD> m:\\nowhere\n0, ")) << r.out;
 }
+
+TEST_F(BackupTest, RlistOfDriveRootListsItWithOneBackslash) {
+    maketree();
+    RunResult r = run("rlist m:\\\n");
+    EXPECT_TRUE(contains(r.out, "0, CMD> m:\\\nm:\\docs\n")) << r.out;
+    for (const auto& f : r.frames_from_yal()) EXPECT_NE(f, "sp m:\\\\");
+}
