@@ -43,6 +43,7 @@ bool report(const std::string& label, const std::string& value, const std::strin
             bool ok) {
     std::printf("  %-44s %-28s %-14s %s\n", label.c_str(), value.c_str(), target.c_str(),
                 ok ? "OK" : "MISS");
+    std::fflush(stdout);
     return ok;
 }
 

@@ -156,6 +156,7 @@ int transfer_bench(const TransferOptions& options) {
     for (const Direction& d : dirs) {
         std::printf("%s of a %zu-byte random file (%ld frames)\n", d.name, kFileSize,
                     d.exchange.frames());
+        std::fflush(stdout);
         Session first = run_session(d, {}, 60000);
         missed += check_bytes(d, first);
         missed += unpaced_figures(d, first, options.runs);

@@ -49,8 +49,9 @@ Figure run_command(int entries, const std::string& command) {
 }
 
 int compare(const std::string& what, const std::string& command) {
-    Figure small = run_command(2000, command), big = run_command(4000, command);
     std::printf("%s\n", what.c_str());
+    std::fflush(stdout);
+    Figure small = run_command(2000, command), big = run_command(4000, command);
     int missed = 0;
     missed += !report("2,000 entries: time, peak RSS",
                       fixed(small.seconds, 2) + " s, " + std::to_string(small.rss_kb) + " KiB", "",

@@ -175,6 +175,7 @@ TEST(SpineTest, SecondOrvelOnBusyDeviceIsRefusedAtOnce) {
     second.timeout_ms = 5000;
     RunResult r2 = sim.run(second);
     EXPECT_FALSE(r2.timed_out);
+    EXPECT_LT(r2.wall_seconds, 3.0);  // refused at once, not after waiting for the line
     EXPECT_EQ(r2.status, 6);
     EXPECT_NE(r2.err, "");
     EXPECT_EQ(r2.from_yal, "");
