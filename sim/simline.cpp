@@ -92,8 +92,9 @@ int Line::read_byte(int timeout_ms, uint8_t* out) {
                 in_.pop_front();
                 return 1;
             }
-            std::this_thread::sleep_for(
-                std::chrono::milliseconds(std::min(kSliceMs, ms_until(in_.front().due) + 1)));
+            // Sleep to the byte's wire time, in slices so that a stop is still seen.
+            const Clock::time_point slice = Clock::now() + std::chrono::milliseconds(kSliceMs);
+            std::this_thread::sleep_until(std::min(in_.front().due, slice));
             continue;
         }
         if (fd_ < 0) return kHangup;
