@@ -100,7 +100,7 @@ int take_value(const std::string& name, const std::string& v, Options* o, std::s
         if (!to_long(v, &n) || n == 0) return bad(err, "bad --baud value '" + v + "'");
         o->baud = n;
     } else if (name == "fault") {
-        if (!parse_fault_spec(v, &o->faults, err)) return kFailed;
+        if (!parse_fault_plan(v, &o->faults, err)) return kFailed;
     } else if (name == "stats")
         o->stats_path = v;
     else if (name == "trace")

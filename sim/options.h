@@ -18,7 +18,7 @@ struct Options {
     std::string release = "3.24";
     bool release_none = false;
     long baud = 0;  // pace input and output like this line speed (0: unpaced)
-    FaultSpec faults;
+    FaultPlan faults;
     std::string stats_path;
     std::string trace_path;
     std::map<std::string, std::vector<std::string>> replies;

@@ -27,24 +27,24 @@ bool parse_count(const std::string& v, long long* out) {
     return true;
 }
 
-bool apply_key(const std::string& key, const std::string& value, FaultSpec* spec) {
+bool apply_key(const std::string& key, const std::string& value, FaultPlan* plan) {
     struct Row {
         const char* key;
-        double FaultSpec::*field;
+        double FaultPlan::*field;
     };
-    static const Row kRows[] = {{"out", &FaultSpec::out},         {"in", &FaultSpec::in},
-                                {"ack", &FaultSpec::ack},         {"datain", &FaultSpec::datain},
-                                {"dataout", &FaultSpec::dataout}, {"sum", &FaultSpec::sum}};
+    static const Row kRows[] = {{"out", &FaultPlan::out},         {"in", &FaultPlan::in},
+                                {"ack", &FaultPlan::ack},         {"datain", &FaultPlan::datain},
+                                {"dataout", &FaultPlan::dataout}, {"sum", &FaultPlan::sum}};
     for (const Row& row : kRows) {
-        if (key == row.key) return parse_fraction(value, &(spec->*row.field));
+        if (key == row.key) return parse_fraction(value, &(plan->*row.field));
     }
     long long n = 0;
     if (key == "hangup" && parse_count(value, &n)) {
-        spec->hangup = static_cast<long>(n);
+        plan->hangup = static_cast<long>(n);
         return true;
     }
     if (key == "seed" && parse_count(value, &n)) {
-        spec->seed = static_cast<uint64_t>(n);
+        plan->seed = static_cast<uint64_t>(n);
         return true;
     }
     return false;
@@ -52,7 +52,7 @@ bool apply_key(const std::string& key, const std::string& value, FaultSpec* spec
 
 }  // namespace
 
-bool parse_fault_spec(const std::string& text, FaultSpec* spec, std::string* err) {
+bool parse_fault_plan(const std::string& text, FaultPlan* plan, std::string* err) {
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(',', start);
@@ -60,7 +60,7 @@ bool parse_fault_spec(const std::string& text, FaultSpec* spec, std::string* err
         const std::string item = text.substr(start, end - start);
         start = end + 1;
         const size_t eq = item.find('=');
-        if (eq == std::string::npos || !apply_key(item.substr(0, eq), item.substr(eq + 1), spec)) {
+        if (eq == std::string::npos || !apply_key(item.substr(0, eq), item.substr(eq + 1), plan)) {
             *err = "bad fault setting '" + item + "'";
             return false;
         }
@@ -78,9 +78,9 @@ std::string format_stats(const SimStats& s) {
     return buf;
 }
 
-Faults::Faults(const FaultSpec& spec) : spec_(spec) {
+Faults::Faults(const FaultPlan& plan) : plan_(plan) {
     for (int i = 0; i <= kPickStream; ++i) {
-        state_[i] = spec.seed * 0x9E3779B97F4A7C15ull +
+        state_[i] = plan.seed * 0x9E3779B97F4A7C15ull +
                     static_cast<uint64_t>(i + 1) * 0xD1B54A32D192ED03ull;
     }
 }
@@ -98,10 +98,10 @@ uint32_t Faults::pick(uint32_t n) {
 }
 
 bool Faults::draw(FaultKind kind) {
-    static double FaultSpec::*const kField[] = {&FaultSpec::out,     &FaultSpec::in,
-                                                &FaultSpec::ack,     &FaultSpec::datain,
-                                                &FaultSpec::dataout, &FaultSpec::sum};
-    const double f = spec_.*kField[static_cast<int>(kind)];
+    static double FaultPlan::*const kField[] = {&FaultPlan::out,     &FaultPlan::in,
+                                                &FaultPlan::ack,     &FaultPlan::datain,
+                                                &FaultPlan::dataout, &FaultPlan::sum};
+    const double f = plan_.*kField[static_cast<int>(kind)];
     if (f <= 0.0) return false;
     const double u = static_cast<double>(next(static_cast<int>(kind)) >> 11) / 9007199254740992.0;
     return u < f;

@@ -8,7 +8,7 @@
 
 namespace sim {
 
-struct FaultSpec {
+struct FaultPlan {
     double out = 0;      // reply frames corrupted
     double in = 0;       // intact inbound frames answered "R"
     double ack = 0;      // intact inbound frames answered with a non-"O" line
@@ -19,9 +19,9 @@ struct FaultSpec {
     uint64_t seed = 1;
 };
 
-// Parses "KEY=VALUE[,KEY=VALUE...]" into `spec` (keys out in ack datain dataout sum hangup seed).
-// Fractions must lie in [0,1]. False with `err` set on anything else; `spec` may be half set.
-bool parse_fault_spec(const std::string& text, FaultSpec* spec, std::string* err);
+// Parses "KEY=VALUE[,KEY=VALUE...]" into `plan` (keys out in ack datain dataout sum hangup seed).
+// Fractions must lie in [0,1]. False with `err` set on anything else; `plan` may be half set.
+bool parse_fault_plan(const std::string& text, FaultPlan* plan, std::string* err);
 
 struct SimStats {
     long frames_in = 0, frames_out = 0, corrupt_out = 0, refused_in = 0, refused_ack = 0;
@@ -35,7 +35,7 @@ enum class FaultKind { kOut, kIn, kAck, kDataIn, kDataOut, kSum, kCount };
 
 class Faults {
   public:
-    explicit Faults(const FaultSpec& spec);
+    explicit Faults(const FaultPlan& plan);
 
     // True with the configured probability of `kind`; a kind set to 0 never fires and draws
     // nothing, so each kind has its own reproducible sequence.
@@ -46,13 +46,13 @@ class Faults {
     // length digit to a non-hex character. `how` describes the change for the trace.
     std::string corrupt(const std::string& body, std::string* how);
 
-    const FaultSpec& spec() const { return spec_; }
+    const FaultPlan& plan() const { return plan_; }
 
   private:
     uint64_t next(int stream);
     uint32_t pick(uint32_t n);
 
-    FaultSpec spec_;
+    FaultPlan plan_;
     uint64_t state_[static_cast<int>(FaultKind::kCount) + 1];
 };
 

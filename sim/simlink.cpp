@@ -54,7 +54,7 @@ Clock::duration Link::gap() const {
 int Link::count_frame() {
     ++frames_total_;
     write_stats();
-    const long hangup = faults_.spec().hangup;
+    const long hangup = faults_.plan().hangup;
     if (hangup > 0 && frames_total_ >= hangup) {
         note("fault hangup: line closed after frame " + std::to_string(frames_total_));
         line_.close_line();

@@ -24,26 +24,26 @@ bool intact(const std::string& body, std::string* text) {
 }
 
 TEST(SimFaultsTest, ParsesSettings) {
-    FaultSpec spec;
+    FaultPlan plan;
     std::string err;
-    ASSERT_TRUE(parse_fault_spec("out=0.1,in=0.2,ack=0.05,seed=7,hangup=40", &spec, &err)) << err;
-    EXPECT_DOUBLE_EQ(spec.out, 0.1);
-    EXPECT_DOUBLE_EQ(spec.in, 0.2);
-    EXPECT_DOUBLE_EQ(spec.ack, 0.05);
-    EXPECT_EQ(spec.seed, 7u);
-    EXPECT_EQ(spec.hangup, 40);
-    EXPECT_FALSE(parse_fault_spec("out=2", &spec, &err));
-    EXPECT_FALSE(parse_fault_spec("bogus=1", &spec, &err));
-    EXPECT_FALSE(parse_fault_spec("out", &spec, &err));
-    EXPECT_FALSE(parse_fault_spec("hangup=-1", &spec, &err));
+    ASSERT_TRUE(parse_fault_plan("out=0.1,in=0.2,ack=0.05,seed=7,hangup=40", &plan, &err)) << err;
+    EXPECT_DOUBLE_EQ(plan.out, 0.1);
+    EXPECT_DOUBLE_EQ(plan.in, 0.2);
+    EXPECT_DOUBLE_EQ(plan.ack, 0.05);
+    EXPECT_EQ(plan.seed, 7u);
+    EXPECT_EQ(plan.hangup, 40);
+    EXPECT_FALSE(parse_fault_plan("out=2", &plan, &err));
+    EXPECT_FALSE(parse_fault_plan("bogus=1", &plan, &err));
+    EXPECT_FALSE(parse_fault_plan("out", &plan, &err));
+    EXPECT_FALSE(parse_fault_plan("hangup=-1", &plan, &err));
 }
 
 TEST(SimFaultsTest, SameSeedGivesSameDraws) {
-    FaultSpec spec;
-    spec.out = 0.3;
-    spec.in = 0.5;
-    spec.seed = 42;
-    Faults a(spec), b(spec);
+    FaultPlan plan;
+    plan.out = 0.3;
+    plan.in = 0.5;
+    plan.seed = 42;
+    Faults a(plan), b(plan);
     std::string how;
     for (int i = 0; i < 200; ++i) {
         EXPECT_EQ(a.draw(FaultKind::kOut), b.draw(FaultKind::kOut));
@@ -53,9 +53,9 @@ TEST(SimFaultsTest, SameSeedGivesSameDraws) {
 }
 
 TEST(SimFaultsTest, FractionsAreRoughlyHonouredAndZeroNeverFires) {
-    FaultSpec spec;
-    spec.out = 0.25;
-    Faults f(spec);
+    FaultPlan plan;
+    plan.out = 0.25;
+    Faults f(plan);
     int fired = 0;
     for (int i = 0; i < 4000; ++i) fired += f.draw(FaultKind::kOut) ? 1 : 0;
     EXPECT_GT(fired, 800);
@@ -64,8 +64,8 @@ TEST(SimFaultsTest, FractionsAreRoughlyHonouredAndZeroNeverFires) {
 }
 
 TEST(SimFaultsTest, CorruptionsAreAlwaysDetectable) {
-    FaultSpec spec;
-    Faults f(spec);
+    FaultPlan plan;
+    Faults f(plan);
     const char* texts[] = {"XONLINE", "", "V3.24", "M:\\DOCS\\notes.txt", "0102FF", "XOK"};
     for (int i = 0; i < 3000; ++i) {
         for (bool pad : {false, true}) {

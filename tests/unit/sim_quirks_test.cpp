@@ -30,7 +30,7 @@ std::string slurp(const std::string& path) {
 }
 
 TEST(SimQuirksTest, FaultCountsMatchWhatTheWorkstationSaw) {
-    FaultSpec faults;
+    FaultPlan faults;
     faults.seed = 5;
     faults.out = 0.2;
     faults.in = 0.15;
@@ -50,7 +50,7 @@ TEST(SimQuirksTest, FaultCountsMatchWhatTheWorkstationSaw) {
 }
 
 TEST(SimQuirksTest, DataLineFaultsAndSumLies) {
-    FaultSpec faults;
+    FaultPlan faults;
     faults.datain = 1.0;
     faults.dataout = 1.0;
     faults.sum = 1.0;
@@ -79,7 +79,7 @@ TEST(SimQuirksTest, DataLineFaultsAndSumLies) {
 }
 
 TEST(SimQuirksTest, HangupClosesTheLineAfterNFrames) {
-    FaultSpec faults;
+    FaultPlan faults;
     faults.hangup = 3;  // XONLINE, "vn", then the reply "V3.24"
     SimHarness h(SimConfig(), LinkQuirks(), faults);
     TestPeer peer(h.slave_path);
@@ -142,7 +142,7 @@ TEST(SimQuirksTest, TraceRecordsBothDirections) {
 }
 
 TEST(SimQuirksTest, PacesInputAndOutputLikeTheLine) {
-    SimHarness h(SimConfig(), LinkQuirks(), FaultSpec(), 1200);  // 8.33 ms a byte
+    SimHarness h(SimConfig(), LinkQuirks(), FaultPlan(), 1200);  // 8.33 ms a byte
     TestPeer peer(h.slave_path);
     peer.configure();
     const auto t0 = Clock::now();
@@ -216,7 +216,7 @@ TEST(SimQuirksTest, ServesADeviceAnnouncingEverySecond) {
     Line line(fd, 0, nullptr);
     std::atomic<bool> stop{false};
     line.set_stop([&stop] { return stop.load(); });
-    Faults faults{FaultSpec()};
+    Faults faults{FaultPlan()};
     Link link(line, faults, LinkQuirks(), "");
     SimConfig config;
     config.device = true;

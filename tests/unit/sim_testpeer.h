@@ -135,7 +135,7 @@ class TestPeer {
 // A Simulator on a fresh pseudo-terminal, run on its own thread until the harness goes away.
 struct SimHarness {
     explicit SimHarness(SimConfig config = SimConfig(), LinkQuirks quirks = LinkQuirks(),
-                        FaultSpec faults = FaultSpec(), long baud = 0, bool watch_opens = true) {
+                        FaultPlan faults = FaultPlan(), long baud = 0, bool watch_opens = true) {
         char tmpl[] = "/tmp/simsession-XXXXXX";
         root = mkdtemp(tmpl);
         fs = std::make_unique<SimFs>(root + "/org");
