@@ -81,6 +81,31 @@ bool open_sink(const std::string& file, int fds[2]) {
     return fds[1] >= 0;
 }
 
+// Starts argv in its own process group with its standard streams on new pipes (or the spec's
+// files). Fills `fds` with the parent's non-blocking ends (stdin, stdout, stderr; -1 for a
+// stream that goes to a file). Returns the pid, or -1 with nothing left open.
+pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std::string& cwd,
+            const std::string& home, int fds[3]) {
+    std::vector<std::string> args = argv, env = child_env(spec, home);
+    std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
+    int pin[2] = {-1, -1}, pout[2] = {-1, -1}, perr[2] = {-1, -1};
+    pid_t pid = -1;
+    if (pipe2(pin, O_CLOEXEC) == 0 && open_sink(spec.stdout_file, pout) &&
+        open_sink(spec.stderr_file, perr))
+        pid = fork();
+    if (pid == 0) exec_child(pin[0], pout[1], perr[1], cwd.c_str(), cargs.data(), cenv.data());
+    if (pid > 0) setpgid(pid, pid);  // also here, so a kill right away reaches the group
+    for (int fd : {pin[0], pout[1], perr[1]}) close_fd(fd);
+    fds[0] = pin[1];
+    fds[1] = pout[0];
+    fds[2] = perr[0];
+    for (int i = 0; i < 3; ++i) {
+        if (pid < 0) close_fd(fds[i]);
+        if (fds[i] >= 0) fcntl(fds[i], F_SETFL, O_NONBLOCK);
+    }
+    return pid;
+}
+
 }  // namespace
 
 struct Proc::Impl {
@@ -99,33 +124,18 @@ Proc::Proc(const std::vector<std::string>& argv, const RunSpec& spec) : impl_(ne
     if (spec.cwd.empty()) impl_->cwd_dir.emplace();
     impl_->home_dir.emplace();
     std::string cwd = spec.cwd.empty() ? impl_->cwd_dir->path : spec.cwd;
-    std::vector<std::string> args = argv, env = child_env(spec, impl_->home_dir->path);
-    std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
-    int pin[2], pout[2], perr[2];
-    if (pipe2(pin, O_CLOEXEC) || !open_sink(spec.stdout_file, pout) ||
-        !open_sink(spec.stderr_file, perr)) {
-        harness_fail("harness: cannot set up the standard streams");
+    impl_->started = Clock::now();
+    int fds[3] = {-1, -1, -1};
+    pid_ = spawn(argv, spec, cwd, impl_->home_dir->path, fds);
+    if (pid_ < 0) {
+        harness_fail("harness: cannot start " + argv[0]);
         reaped_ = true;
         status_ = 127;
         return;
     }
-    impl_->started = Clock::now();
-    pid_ = fork();
-    if (pid_ == 0) exec_child(pin[0], pout[1], perr[1], cwd.c_str(), cargs.data(), cenv.data());
-    if (pid_ > 0) setpgid(pid_, pid_);  // also here, so a kill right away reaches the group
-    close(pin[0]);
-    close(pout[1]);
-    close(perr[1]);
-    impl_->in = pin[1];
-    impl_->out = pout[0];
-    impl_->err = perr[0];
-    for (int fd : {impl_->in, impl_->out, impl_->err})
-        if (fd >= 0) fcntl(fd, F_SETFL, O_NONBLOCK);
-    if (pid_ < 0) {
-        harness_fail("harness: fork failed");
-        reaped_ = true;
-        status_ = 127;
-    }
+    impl_->in = fds[0];
+    impl_->out = fds[1];
+    impl_->err = fds[2];
     impl_->pending = spec.input;
     impl_->close_when_written = !spec.keep_stdin_open;
     pump(0);
