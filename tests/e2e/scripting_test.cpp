@@ -1,7 +1,7 @@
 // Command files as a user meets them: the search along `path`, run/source/which with their
-// variable levels, files that stop, quit and pause inside files, the rc file, long lines, NUL
-// bytes, missing and unreadable files, runaway recursion, `!`, and the suffix filters up to a
-// filter that converts a fetched file. The real orvel runs against the simulated organiser.
+// variable levels, the lines that stop a file and those that do not, quit and pause inside
+// files, the rc file, `!` and its length limit, and the filter list commands. The real orvel runs
+// against the simulated organiser; each test is one session checked on its whole output.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,6 +31,7 @@ struct Desk {
         spec.args = std::move(args);
         RunResult r = run_orvel(spec);
         EXPECT_FALSE(r.timed_out) << r.out << r.err;
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
         return r;
     }
 };
@@ -45,231 +46,146 @@ std::string body(const std::string& out) {
     return rest;
 }
 
-// ---- finding command files ---------------------------------------------------------------
-
-TEST(ScriptingTest, PathSearchUsesTheFirstElementHoldingTheFile) {
+TEST(ScriptingTest, CommandFilesAreFoundAlongPathUpToAnEmptyElement) {
     Desk d;
     d.cwd.write("a/keep", "");
     d.cwd.write("b/x.ovcmd", "echo from b\n");
-    const std::string path = d.cwd.file("a") + ":" + d.cwd.file("b");
-    RunResult r = d.run("run x\nwhich x\npause\n", {"-var", "path", path});
-    EXPECT_EQ(body(r.out),
-              "from b\nrun x would use: " + d.cwd.file("b/x.ovcmd") + "\n" + kPauseMsg);
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST(ScriptingTest, EmptyPathElementEndsTheSearch) {
-    Desk d;
-    d.cwd.write("b/x.ovcmd", "echo from b\n");
-    RunResult r = d.run("run x\nwhich x\npause\n", {"-var", "path", ":" + d.cwd.file("b")});
-    EXPECT_EQ(body(r.out), std::string("Error, x not found\nError, x not found\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, AbsoluteNameIsTriedDirectly) {
-    Desk d;
+    d.cwd.write("b/calls.ovcmd", "run nosuch\nrun dir\necho never\n");  // unreadable: fails
+    std::filesystem::create_directories(d.cwd.file("b/dir.ovcmd"));
     d.home.write("abs.ovcmd", "echo absolute\n");
-    RunResult r = d.run("run " + d.home.file("abs") + "\nrun abs\npause\n");
-    EXPECT_EQ(body(r.out), std::string("absolute\nError, abs not found\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, NameGivenWithItsSuffixIsNotFound) {
-    Desk d;
-    d.cwd.write("x.ovcmd", "echo x\n");
-    RunResult r = d.run("run x.ovcmd\npause\n");
-    EXPECT_EQ(body(r.out), std::string("Error, x.ovcmd not found\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, MissingFileGoesOnUnreadableFileFails) {
-    Desk d;
-    std::filesystem::create_directories(d.cwd.file("dir.ovcmd"));
-    RunResult r = d.run("run nosuch\nrun dir\nwhich dir\npause\n");
-    EXPECT_EQ(body(r.out), std::string("Error, nosuch not found\n") + kPauseMsg);
+    const std::string b = d.cwd.file("b");
+    RunResult r = d.run("run x\nwhich x\nrun " + d.home.file("abs") +
+                            "\nrun abs\nrun x.ovcmd\nrun calls\nwhich dir\nsetv path :" + b +
+                            "\nrun x\nwhich x\npause\n",
+                        {"-var", "path", d.cwd.file("a") + ":" + b});
+    EXPECT_EQ(body(r.out), "from b\nrun x would use: " + b +
+                               "/x.ovcmd\nabsolute\nError, abs not found\n"
+                               "Error, x.ovcmd not found\nError, nosuch not found\n"
+                               "Error, x not found\nError, x not found\n" +
+                               kPauseMsg);
     EXPECT_EQ(r.err, "Error in opening dir\nError in opening dir\n");
 }
 
-// ---- running them ------------------------------------------------------------------------
-
-TEST(ScriptingTest, RunSetsArgsInItsOwnLevel) {
+TEST(ScriptingTest, RunGivesEachFileItsOwnLevelAndSourceDoesNot) {
     Desk d;
     d.cwd.write("f.ovcmd", "echo [arg0] [arg1] [arg2]\nsetv arg0 changed\nsetv new 1\n");
-    RunResult r = d.run("setv arg0 outer\nrun f a b\necho [arg0]\necho [new]\npause\n");
-    EXPECT_EQ(body(r.out), std::string("f a b\nouter\nNo Such Variable new\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, SourceKeepsItsVariables) {
-    Desk d;
-    d.cwd.write("conf.ovcmd", "setv colour blue\n");
-    RunResult r = d.run("source conf\necho [colour]\npause\n");
-    EXPECT_EQ(body(r.out), std::string("blue\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, NestedRunsRestoreEachLevel) {
-    Desk d;
+    d.cwd.write("conf.ovcmd", "setv colour blue\necho [arg1]\n");
     d.cwd.write("outer.ovcmd", "setv v outer\nrun inner deep\necho [v] [arg0]\n");
     d.cwd.write("inner.ovcmd", "echo [v] [arg0] [arg1]\nsetv v inner\n");
-    RunResult r = d.run("setv v base\nrun outer\necho [v]\npause\n");
-    EXPECT_EQ(body(r.out), std::string("outer inner deep\nouter outer\nbase\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, FileStopsOnAFailedLineButNotOnAnUnknownVariable) {
-    Desk d;
-    d.cwd.write("f.ovcmd",
-                "echo [nosuch]\necho one\nlist m:\\ " + d.cwd.file("no/dir/x") + "\necho two\n");
-    RunResult r = d.run("run f\necho prompt goes on\npause\n");
-    const std::string out = body(r.out);
-    EXPECT_TRUE(contains(out, "No Such Variable nosuch\none\n")) << out;
-    EXPECT_FALSE(contains(out, "two")) << out;
-    EXPECT_TRUE(contains(out, "prompt goes on\n")) << out;
-}
-
-TEST(ScriptingTest, OverlongWordIsAFailedLine) {
-    Desk d;
-    d.cwd.write("f.ovcmd", "echo " + std::string(300, 'w') + "\necho after\n");
-    RunResult r = d.run("run f\npause\n");
-    EXPECT_FALSE(contains(r.out, "after")) << r.out;
-}
-
-TEST(ScriptingTest, QuitInsideAFileEndsTheProgram) {
-    Desk d;
-    d.cwd.write("f.ovcmd", "echo before\nquit\necho after\n");
-    RunResult r = d.run("run f\necho typed later\n");
-    EXPECT_EQ(body(r.out), std::string("before\n") + kQuitMsg);
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST(ScriptingTest, PauseInsideAFileStopsItAndThePrompt) {
-    Desk d;
-    d.cwd.write("f.ovcmd", "echo before\npause\necho after\n");
-    RunResult r = d.run("run f\necho typed later\n");
-    EXPECT_EQ(body(r.out), std::string("before\n") + kPauseMsg);
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST(ScriptingTest, LastLineWithoutNewlineRunsWhole) {
-    Desk d;
-    d.cwd.write("f.ovcmd", "echo one\necho two");
-    RunResult r = d.run("run f\npause\n");
-    EXPECT_EQ(body(r.out), std::string("one\ntwo\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, LineBeginningWithNulIsSkipped) {
-    Desk d;
-    d.cwd.write("f.ovcmd", std::string("echo a\n\0echo b\necho c\n", 22));
-    RunResult r = d.run("run f\npause\n");
+    RunResult r = d.run(
+        "setv arg0 outer\nrun f a b\necho [arg0]\necho [new]\nsource conf\necho [colour]\n"
+        "setv v base\nrun outer\necho [v]\npause\n");
     EXPECT_EQ(body(r.out),
-              std::string("a\nError, line begins with a NUL byte, ignored\nc\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, LinesUpTo9999CharactersRunLongerOnesStopTheFile) {
-    Desk d;
-    std::string fits = "echo fits";
-    fits.resize(9999, ' ');  // trailing blanks are trimmed
-    std::string toolong = "echo toolong";
-    toolong.resize(10000, ' ');
-    d.cwd.write("f.ovcmd", fits + "\n" + toolong + "\necho after\n");
-    RunResult r = d.run("run f\npause\n");
-    EXPECT_EQ(body(r.out),
-              "fits\nError, line too long (more than 9999 characters) in ./f.ovcmd, "
-              "stopping\n" +
+              "f a b\nouter\nNo Such Variable new\nNo Such Variable arg1\nblue\n"
+              "outer inner deep\nouter outer\nbase\n" +
                   std::string(kPauseMsg));
 }
 
-TEST(ScriptingTest, FileRunningItselfStopsAtTheNestingLimit) {
+TEST(ScriptingTest, FilesStopOnFailedLinesOnly) {
     Desk d;
+    const std::string nodir = d.cwd.file("no/dir/x");
+    d.cwd.write("f.ovcmd", "echo [nosuch]\nfrob\n\necho one\nlist m:\\ " + nodir + "\necho two\n");
+    d.cwd.write("w.ovcmd", "echo " + std::string(300, 'w') + "\necho after\n");
+    d.cwd.write("caller.ovcmd", "run w\necho caller goes on\n");
+    const char nul[] = "echo a\n\0echo b\necho c\necho d";  // and no last newline
+    d.cwd.write("n.ovcmd", std::string(nul, sizeof nul - 1));
+    std::string fits = "echo fits", toolong = "echo toolong";
+    fits.resize(9999, ' ');  // trailing blanks are trimmed
+    toolong.resize(10000, ' ');
+    d.cwd.write("l.ovcmd", fits + "\n" + toolong + "\necho after\n");
     d.cwd.write("loop.ovcmd", "echo deeper\nrun loop\n");
-    RunResult r = d.run("run loop\necho still here\npause\n");
-    const std::string out = body(r.out);
-    EXPECT_EQ(count_of(out, "deeper\n"), 64);
-    EXPECT_TRUE(contains(out,
-                         "Error, command files nested too deeply, loop not run\n"
-                         "still here\n"))
-        << out;
-    EXPECT_EQ(r.status, 0);
+    d.cwd.write("dbg.ovcmd", "echo a   b  \n");
+    RunResult r = d.run(
+        "run f\nrun caller\nrun n\nrun l\nrun loop\necho still here\nrun n\nsetv debugrun\n"
+        "run dbg\npause\n");
+    std::string deeper;
+    for (int i = 0; i < 64; ++i) deeper += "deeper\n";
+    const std::string n = "a\nError, line begins with a NUL byte, ignored\nc\nd\n";
+    EXPECT_EQ(body(r.out),
+              "No Such Variable nosuch\nError Cmd not known\nError Cmd not known\n"
+              "one\nlist, Bad file " +
+                  nodir +
+                  "\nError, word too long (300 characters, at most 254)\n"
+                  "caller goes on\n" +
+                  n +
+                  "fits\nError, line too long (more than 9999 characters) in "
+                  "./l.ovcmd, stopping\n" +
+                  deeper +
+                  "Error, command files nested too deeply, loop not run\n"
+                  "still here\n" +
+                  n + "Cmd :echo a   b  :\na b\n" + kPauseMsg);
 }
 
-// ---- the rc file -------------------------------------------------------------------------
-
-TEST(ScriptingTest, RcFileInTheCurrentFolderWinsOverHome) {
-    Desk d;
-    d.cwd.write(".ovrc.ovcmd", "echo rc here\nsetv fromrc 1\n");
-    d.home.write(".ovrc.ovcmd", "echo rc home\n");
-    RunResult r = d.run("echo [fromrc]\npause\n");
-    EXPECT_EQ(body(r.out), std::string("rc here\n1\n") + kPauseMsg);
+TEST(ScriptingTest, QuitOrPauseInsideAFileEndsTheRun) {
+    for (const auto& [word, message] : {std::pair{"quit", kQuitMsg}, {"pause", kPauseMsg}}) {
+        SCOPED_TRACE(word);
+        Desk d;
+        d.cwd.write("f.ovcmd", std::string("echo before\n") + word + "\necho after\n");
+        RunResult r = d.run("run f\necho typed later\n");
+        EXPECT_EQ(body(r.out), std::string("before\n") + message);
+    }
 }
 
-TEST(ScriptingTest, RcFileInHomeRunsWhenTheFolderHasNone) {
-    Desk d;
-    d.home.write(".ovrc.ovcmd", "echo rc home\n");
-    RunResult r = d.run("pause\n");
-    EXPECT_EQ(body(r.out), std::string("rc home\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, RcFileInTheFolderIsSearchedAgainAlongPath) {
-    Desk d;
-    d.cwd.write(".ovrc.ovcmd", "echo rc here\n");
-    RunResult r = d.run("pause\n", {"-var", "path", d.home.path});
-    EXPECT_EQ(body(r.out), std::string("Error, ./.ovrc not found\n") + kPauseMsg);
-}
-
-TEST(ScriptingTest, DebugPathShowsTheRcSearch) {
+TEST(ScriptingTest, RcFileInTheFolderWinsOverHomeAndIsSearchedAlongPath) {
+    const struct {
+        bool here, home;
+        bool path_is_home;  // -var path HOME: "./.ovrc" is then searched below it
+        std::string out;
+    } cases[] = {
+        {true, true, false, "here\n"},
+        {false, true, false, "home\n"},
+        {true, false, true, "Error, ./.ovrc not found\nNo Such Variable fromrc\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        Desk d;
+        if (c.here) d.cwd.write(".ovrc.ovcmd", "setv fromrc here\n");
+        if (c.home) d.home.write(".ovrc.ovcmd", "setv fromrc home\n");
+        std::vector<std::string> args;
+        if (c.path_is_home) args = {"-var", "path", d.home.path};
+        EXPECT_EQ(body(d.run("echo [fromrc]\npause\n", args).out), c.out + kPauseMsg);
+    }
     Desk d;
     RunResult r = d.run("pause\n", {"-var", "debugpath"});
-    EXPECT_TRUE(contains(r.out, "Runrc path = -.:" + d.home.path + "-\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "New path = -.:" + d.home.path +
-                                    "-\nscanning path, .\n"
-                                    "Path, trying :./.ovrc.ovcmd:\n"))
+    EXPECT_TRUE(contains(r.out, "Runrc path = -.:" + d.home.path +
+                                    "-\nNew path = -.:" + d.home.path +
+                                    "-\nscanning path, .\nPath, trying :./.ovrc.ovcmd:\n"))
         << r.out;
 }
 
-// ---- ! -----------------------------------------------------------------------------------
-
-TEST(ScriptingTest, BangRunsTheCommandInOrderWithOtherOutput) {
+TEST(ScriptingTest, BangRunsInOrderAndRefusesPast9999Characters) {
     Desk d;
-    RunResult r = d.run("echo first\n! echo second\necho third\n! echo hi   >  " +
-                        d.cwd.file("hi.txt") + "\npause\n");
-    EXPECT_EQ(body(r.out), std::string("first\nsecond\nthird\n") + kPauseMsg);
+    // ": " then 39 words of 249+1 and one of 246+1 or 247+1: 9999 and 10000 characters.
+    std::string words;
+    for (int i = 0; i < 39; ++i) words += " [v]";
+    RunResult r =
+        d.run("setv v " + std::string(249, 'v') + "\nsetv w " + std::string(246, 'w') +
+              "\nsetv x " + std::string(247, 'x') + "\n! :" + words + " [w]\n! :" + words +
+              " [x]\necho first\n! echo second\necho third\n! echo hi   >  " +
+              d.cwd.file("hi.txt") + "\npause\n");
+    EXPECT_EQ(body(r.out),
+              "Error, command too long for ! (10000 characters, at most 9999)\n"
+              "first\nsecond\nthird\n" +
+                  std::string(kPauseMsg));
     EXPECT_EQ(d.cwd.read("hi.txt"), "hi\n");
 }
 
-TEST(ScriptingTest, BangRefusesACommandOver9999Characters) {
-    Desk d;
-    std::string line = "setv v " + std::string(254, 'v') + "\n!";
-    for (int i = 0; i < 40; ++i) line += " [v]";
-    RunResult r = d.run(line + "\necho goes on\npause\n");
-    EXPECT_EQ(body(r.out),
-              "Error, command too long for ! (10200 characters, at most 9999)\ngoes on\n" +
-                  std::string(kPauseMsg));
-}
-
-// ---- filters -----------------------------------------------------------------------------
-
-TEST(ScriptingTest, FilterListCommands) {
+TEST(ScriptingTest, FilterListKeepsDottedSuffixesAndReplacesBareOnes) {
     Desk d;
     RunResult r = d.run(
-        "printfilters\naddfilter in .txt conv\naddfilter in .txt conv\naddfilter out doc d\n"
-        "addfilter sideways wp w\naddfilter restore doc r\ndelfilter in .txt\ndelfilter in txt\n"
-        "printfilters\npause\n");
-    EXPECT_EQ(body(r.out),
-              "No filters currently installed\n"
-              "Current installed filters\n"
-              "Direction Restore, Suffix doc, Ovcmd r\n"
-              "Direction Output,  Suffix wp, Ovcmd w\n"
-              "Direction Output,  Suffix doc, Ovcmd d\n"
-              "Direction Input,   Suffix txt, Ovcmd conv\n" +
-                  std::string(kPauseMsg));
-}
-
-TEST(ScriptingTest, InFilterConvertsAFetchedFile) {
-    Desk d;
-    d.org.write("m/NOTES.TXT", "hello, organiser\n");
-    d.cwd.write("upper.ovcmd",
-                "! set -- [arg1] ; tr a-z A-Z < \"$1\" > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
-    RunResult r = d.run(
-        "addfilter in txt upper\nsetv autofilefilter\nsetv verbose\n"
-        "get m:\\notes.txt notes.txt\npause\n");
-    EXPECT_EQ(d.cwd.read("notes.txt"), "HELLO, ORGANISER\n") << r.out;
-    EXPECT_TRUE(contains(r.out, "Calling Input,   filter (run upper notes.txt)\n")) << r.out;
-    EXPECT_EQ(d.org.read("m/NOTES.TXT"), "hello, organiser\n");
+        "printfilters\naddfilter in .txt c1\naddfilter in .txt c2\naddfilter out doc d\n"
+        "addfilter out doc d2\naddfilter sideways wp w\naddfilter IN s4 i\naddfilter restore doc "
+        "r\naddfilter in ..x dd\ndelfilter in .txt\ndelfilter in txt\ndelfilter whatever s4\n"
+        "addfilter in txt\ndelfilter in txt c1\nprintfilters x\nprintfilters\npause\n");
+    EXPECT_EQ(body(r.out), "No filters currently installed\n" + std::string(kNotKnown) + kNotKnown +
+                               kNotKnown +
+                               "Current installed filters\n"
+                               "Direction Input,   Suffix .x, Ovcmd dd\n"
+                               "Direction Restore, Suffix doc, Ovcmd r\n"
+                               "Direction Output,  Suffix wp, Ovcmd w\n"
+                               "Direction Output,  Suffix doc, Ovcmd d2\n"
+                               "Direction Input,   Suffix txt, Ovcmd c1\n" +
+                               kPauseMsg);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-// The command-file search along a ":"-separated path, on real files in a temporary folder.
+// The command-file search along a ":"-separated path, on real files in a temporary folder: the
+// quirks a user meets only in odd paths (empty elements, no path, names below an element, names
+// too long for the system) and the debugpath trace.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,122 +23,69 @@ class CmdFileSearchTest : public ::testing::Test {
         dir = tmpl;
         std::filesystem::create_directories(dir + "/a");
         std::filesystem::create_directories(dir + "/b/sub");
+        for (const char* f : {"/a/x.ovcmd", "/b/x.ovcmd", "/b/y.ovcmd", "/b/sub/z.ovcmd"})
+            std::ofstream(dir + f) << "echo hi\n";
     }
     void TearDown() override {
         debugpath = 0;
         std::filesystem::remove_all(dir);
     }
-    void put(const std::string& rel, const std::string& text = "echo hi\n") {
-        std::ofstream(dir + "/" + rel) << text;
-    }
-    std::string search(const std::string& name, const char* path, int* rc = nullptr) {
+    std::string search(const std::string& name, const char* path) {
         std::string res;
-        const int r = ovcmdpath(name, path, res);
-        if (rc) *rc = r;
-        return r ? res : "<none>";
+        return ovcmdpath(name, path, res) ? res : "<none>";
     }
-    std::string dir;
+    // What the search printed on standard output; its result goes to `found`.
+    std::string traced(const std::string& name, const char* path) {
+        ::testing::internal::CaptureStdout();
+        found = search(name, path);
+        std::fflush(stdout);
+        return ::testing::internal::GetCapturedStdout();
+    }
+    std::string dir, found;
 };
 
-TEST_F(CmdFileSearchTest, FindsTheFileInTheFirstElementThatHasIt) {
-    put("b/x.ovcmd");
-    const std::string path = dir + "/a:" + dir + "/b";
-    int rc = 0;
-    EXPECT_EQ(search("x", path.c_str(), &rc), dir + "/b/x.ovcmd");
-    EXPECT_EQ(rc, 1);
-}
-
-TEST_F(CmdFileSearchTest, EarlierElementWins) {
-    put("a/x.ovcmd");
-    put("b/x.ovcmd");
-    const std::string path = dir + "/a:" + dir + "/b";
-    EXPECT_EQ(search("x", path.c_str()), dir + "/a/x.ovcmd");
-}
-
-TEST_F(CmdFileSearchTest, EmptyElementEndsTheSearch) {
-    put("b/x.ovcmd");
-    int rc = 1;
-    EXPECT_EQ(search("x", (":" + dir + "/b").c_str(), &rc), "<none>");
-    EXPECT_EQ(rc, 0);
-    EXPECT_EQ(search("x", (dir + "/a::" + dir + "/b").c_str()), "<none>");
-    EXPECT_EQ(search("x", ""), "<none>");
-}
-
-TEST_F(CmdFileSearchTest, TrailingColonDoesNotHideEarlierElements) {
-    put("b/x.ovcmd");
-    EXPECT_EQ(search("x", (dir + "/b:").c_str()), dir + "/b/x.ovcmd");
-}
-
-TEST_F(CmdFileSearchTest, NullPathFindsNothingForARelativeName) {
-    put("b/x.ovcmd");
-    EXPECT_EQ(search("x", nullptr), "<none>");
-}
-
-TEST_F(CmdFileSearchTest, AbsoluteNameIsTriedDirectly) {
-    put("b/x.ovcmd");
-    const std::string name = dir + "/b/x";
-    EXPECT_EQ(search(name, (dir + "/a").c_str()), dir + "/b/x.ovcmd");
-    EXPECT_EQ(search(name, nullptr), dir + "/b/x.ovcmd");
-    EXPECT_EQ(search(dir + "/a/x", (dir + "/b").c_str()), "<none>");
-}
-
-TEST_F(CmdFileSearchTest, RelativeNameIsSearchedBelowEveryElement) {
-    put("b/sub/y.ovcmd");
-    const std::string path = dir + "/a:" + dir + "/b";
-    EXPECT_EQ(search("sub/y", path.c_str()), dir + "/b/sub/y.ovcmd");
-}
-
-TEST_F(CmdFileSearchTest, NameWithItsSuffixIsNotFound) {
-    put("b/x.ovcmd");
-    EXPECT_EQ(search("x.ovcmd", (dir + "/b").c_str()), "<none>");
-}
-
-TEST_F(CmdFileSearchTest, OvcmdExistsAnswersForReadableFilesOnly) {
-    put("a/x.ovcmd");
-    EXPECT_EQ(ovcmdexists(dir + "/a/x.ovcmd"), 1);
-    EXPECT_EQ(ovcmdexists(dir + "/a/none.ovcmd"), 0);
+TEST_F(CmdFileSearchTest, FirstElementHoldingTheFileWinsAndAnEmptyOneStops) {
+    const std::string a = dir + "/a", b = dir + "/b", ab = a + ":" + b;
+    const struct {
+        std::string name, path, found;  // path "-": no path at all
+    } cases[] = {
+        {"x", ab, a + "/x.ovcmd"},      {"y", ab, b + "/y.ovcmd"},
+        {"y", b + ":", b + "/y.ovcmd"}, {"y", ":" + b, "<none>"},
+        {"y", a + "::" + b, "<none>"},  {"y", "", "<none>"},
+        {"y", "-", "<none>"},           {"sub/z", ab, b + "/sub/z.ovcmd"},
+        {b + "/y", a, b + "/y.ovcmd"},  {b + "/y", "-", b + "/y.ovcmd"},
+        {a + "/y", b, "<none>"},        {"y.ovcmd", b, "<none>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + " along " + c.path);
+        EXPECT_EQ(search(c.name, c.path == "-" ? nullptr : c.path.c_str()), c.found);
+    }
+    EXPECT_EQ(ovcmdexists(a + "/x.ovcmd"), 1);
+    EXPECT_EQ(ovcmdexists(a + "/none.ovcmd"), 0);
 }
 
 TEST_F(CmdFileSearchTest, OverlongCandidateIsRefusedNotTried) {
-    put("b/x.ovcmd");
     const std::string longname(5000, 'n');
-    const std::string path = dir + "/a:" + dir + "/b";
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(search(longname, path.c_str()), "<none>");
-    EXPECT_EQ(search("/" + longname, nullptr), "<none>");
-    std::fflush(stdout);
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    std::string out = traced(longname, (dir + "/b").c_str());
+    EXPECT_EQ(found, "<none>");
+    out += traced("/" + longname, nullptr);
+    EXPECT_EQ(found, "<none>");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
     EXPECT_NE(out.find("Error, command file path too long ("), std::string::npos) << out;
     EXPECT_NE(out.find("at most 4095), not tried\n"), std::string::npos) << out;
 }
 
-TEST_F(CmdFileSearchTest, DebugPathTracesEveryStep) {
-    put("b/x.ovcmd");
+TEST_F(CmdFileSearchTest, DebugPathTracesEveryStepUpToTheEmptyElement) {
     debugpath = 1;
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(search("x", "/q:/b"), "<none>");
-    std::fflush(stdout);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "New path = -/q:/b-\n"
+    EXPECT_EQ(traced("x", "/q:/b:"),
+              "New path = -/q:/b:-\n"
               "scanning path, /\n"
               "scanning path, q\n"
               "Path, trying :/q/x.ovcmd:\n"
-              "New path = -/b-\n"
+              "New path = -/b:-\n"
               "scanning path, /\n"
               "scanning path, b\n"
-              "Path, trying :/b/x.ovcmd:\n");
-}
-
-TEST_F(CmdFileSearchTest, DebugPathShowsTheEmptyElementThatStops) {
-    debugpath = 1;
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(search("x", "/q:"), "<none>");
-    std::fflush(stdout);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "New path = -/q:-\n"
-              "scanning path, /\n"
-              "scanning path, q\n"
-              "Path, trying :/q/x.ovcmd:\n"
+              "Path, trying :/b/x.ovcmd:\n"
               "New path = --\n");
 }
 

@@ -1,5 +1,6 @@
-// Running a filter on a workstation file: the suffix rule, the help and verbose lines, and a
-// real conversion done by a filter command file through `!`.
+// Running a filter on a workstation file: which filter the suffix and direction choose, the
+// arguments and level it runs at, the help and verbose lines, a filter that removes itself, and
+// the list's trace lines. Converting real files around transfers is tested end to end.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -19,105 +20,78 @@ class FilterRunTest : public ::testing::Test {
         char tmpl[] = "/tmp/filter_run_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
-        initvars();
-        initfilters();
-        addvar("path", dir);
-        // Upper-cases its argument in place.
-        write("upper.ovcmd",
-              "! set -- [arg1] ; tr a-z A-Z < \"$1\" > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
-        write("show.ovcmd", "echo [arg0] got [arg1]\n");
+        std::ofstream(dir + "/show.ovcmd") << "echo [arg0] got [arg1]\n";
+        std::ofstream(dir + "/selfdel.ovcmd") << "delfilter in txt\necho [arg0] done\n";
     }
     void TearDown() override {
         initfilters();
         initvars();
         std::filesystem::remove_all(dir);
     }
-    void write(const std::string& rel, const std::string& text) {
-        std::ofstream(dir + "/" + rel, std::ios::binary) << text;
-    }
-    std::string read(const std::string& rel) {
-        std::ifstream in(dir + "/" + rel, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string filt(int direction, const std::string& name) {
-        ::testing::internal::CaptureStdout();
-        filefilt(direction, name);
-        std::fflush(stdout);
-        return ::testing::internal::GetCapturedStdout();
-    }
     std::string dir;
 };
 
-TEST_F(FilterRunTest, FilterConvertsTheFileInPlace) {
-    setupfilter(kFilterIn, "txt", "upper");
-    write("notes.txt", "hello, world\n");
-    filt(kFilterIn, dir + "/notes.txt");
-    EXPECT_EQ(read("notes.txt"), "HELLO, WORLD\n");
-    EXPECT_FALSE(std::filesystem::exists(dir + "/notes.txt.tmp"));
+TEST_F(FilterRunTest, SuffixAndDirectionChooseTheFilter) {
+    const int in = kFilterIn, out = kFilterOut, rst = kFilterRestore;
+    const struct {
+        int direction;
+        const char *suffix, *ovcmd, *vars;  // vars: h = helpfull, v = verbose
+        int run;
+        const char *name, *out;
+    } cases[] = {
+        {out, "txt", "show", "", in, "a.txt", ""},
+        {out, "txt", "show", "", rst, "a.txt", ""},
+        {rst, "doc", "show", "", rst, "report.doc", "show got report.doc\n"},
+        {in, "tar.gz", "show", "", in, "a.tar.gz", "show got a.tar.gz\n"},  // after the first dot
+        {in, "gz", "show", "", in, "a.tar.gz", ""},
+        {in, "d/file", "show", "", in, "dir.d/file", "show got dir.d/file\n"},
+        {in, "txt", "show", "", in, "my notes.txt", "show got my notes.txt\n"},
+        {in, "txt", "show", "", in, "[x].txt", "show got [x].txt\n"},
+        {in, "txt", "show", "", in, "notes", ""},
+        {in, "txt", "show", "h", in, "notes",
+         "HELP: You have initiated a transfer of (notes) for which there\n"
+         "is no suffix, no filter will be run\n"},
+        {in, "txt", "show", "hv", in, "notes.doc", ""},
+        {out, "txt", "show", "v", out, "a b.txt",
+         "Calling Output,  filter (run show a b.txt)\nshow got a b.txt\n"},
+        {in, "txt", "nosuch", "", in, "a.txt", "Error, nosuch not found\n"},
+        {in, "txt", "selfdel", "", in, "a.txt", "selfdel done\n"},  // no use after free
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.ovcmd) + " on " + c.name);
+        initvars();
+        initfilters();
+        addvar("path", dir);
+        if (std::string(c.vars).find('h') != std::string::npos) addvar("helpfull", "");
+        if (std::string(c.vars).find('v') != std::string::npos) addvar("verbose", "");
+        setupfilter(c.direction, c.suffix, c.ovcmd);
+        ::testing::internal::CaptureStdout();
+        filefilt(c.run, c.name);
+        std::fflush(stdout);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out);
+        EXPECT_EQ(findvar("arg0"), nullptr);
+        EXPECT_EQ(level, 0);
+        EXPECT_EQ(filters == nullptr, std::string(c.ovcmd) == "selfdel");
+    }
 }
 
-TEST_F(FilterRunTest, OnlyTheMatchingDirectionRuns) {
-    setupfilter(kFilterOut, "txt", "upper");
-    write("notes.txt", "hello\n");
-    EXPECT_EQ(filt(kFilterIn, dir + "/notes.txt"), "");
-    EXPECT_EQ(filt(kFilterRestore, dir + "/notes.txt"), "");
-    EXPECT_EQ(read("notes.txt"), "hello\n");
-}
-
-TEST_F(FilterRunTest, FilterRunsInItsOwnLevelWithArgs) {
-    setupfilter(kFilterRestore, "doc", "show");
-    EXPECT_EQ(filt(kFilterRestore, "report.doc"), "show got report.doc\n");
-    EXPECT_EQ(findvar("arg0"), nullptr);
-    EXPECT_EQ(level, 0);
-}
-
-TEST_F(FilterRunTest, SuffixIsEverythingAfterTheFirstDot) {
-    setupfilter(kFilterIn, "tar.gz", "show");
-    setupfilter(kFilterIn, "gz", "upper");
-    EXPECT_EQ(filt(kFilterIn, "a.tar.gz"), "show got a.tar.gz\n");
-    setupfilter(kFilterIn, "d/file", "show");
-    EXPECT_EQ(filt(kFilterIn, "dir.d/file"), "show got dir.d/file\n");
-}
-
-TEST_F(FilterRunTest, NameWithBlanksOrBracketsStaysOneArgument) {
-    setupfilter(kFilterIn, "txt", "show");
-    EXPECT_EQ(filt(kFilterIn, "my notes.txt"), "show got my notes.txt\n");
-    EXPECT_EQ(filt(kFilterIn, "[x].txt"), "show got [x].txt\n");
-}
-
-TEST_F(FilterRunTest, NoSuffixIsExplainedOnlyWithHelpfull) {
-    setupfilter(kFilterIn, "txt", "show");
-    EXPECT_EQ(filt(kFilterIn, "notes"), "");
-    addvar("helpfull", "");
-    EXPECT_EQ(filt(kFilterIn, "notes"),
-              "HELP: You have initiated a transfer of (notes) for which there\n"
-              "is no suffix, no filter will be run\n");
-}
-
-TEST_F(FilterRunTest, NoFilterForTheSuffixRunsNothing) {
-    setupfilter(kFilterIn, "txt", "show");
-    addvar("helpfull", "");
-    addvar("verbose", "");
-    EXPECT_EQ(filt(kFilterIn, "notes.doc"), "");
-}
-
-TEST_F(FilterRunTest, VerboseNamesTheFilterAndItsCommandLine) {
-    setupfilter(kFilterOut, "txt", "show");
-    addvar("verbose", "");
-    EXPECT_EQ(filt(kFilterOut, "a b.txt"),
-              "Calling Output,  filter (run show a b.txt)\nshow got a b.txt\n");
-}
-
-TEST_F(FilterRunTest, MissingFilterFileIsReported) {
-    setupfilter(kFilterIn, "txt", "nosuch");
-    EXPECT_EQ(filt(kFilterIn, "a.txt"), "Error, nosuch not found\n");
-}
-
-TEST_F(FilterRunTest, FilterMayRemoveItselfWhileRunning) {
-    write("selfdel.ovcmd", "delfilter in txt\necho [arg0] done\n");
-    setupfilter(kFilterIn, "txt", "selfdel");
-    EXPECT_EQ(filt(kFilterIn, "a.txt"), "selfdel done\n");
-    EXPECT_EQ(filters, nullptr);
+TEST_F(FilterRunTest, ListTraceLinesAtLevelThree) {
+    initfilters();
+    debugcall = 3;
+    ::testing::internal::CaptureStderr();
+    setupfilter(kFilterIn, ".txt", "conv");
+    locatefilter(kFilterIn, "txt");
+    removefilter(kFilterIn, "txt");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    debugcall = 0;
+    EXPECT_EQ(err,
+              "CALL: setupfilter (filttype = 1, suffix = .txt, ovcmd = conv)\n"
+              "CALL: removefilter (filttype = 1, suffix = .txt, )\n"
+              "CALL: newfilter (filttype = 1, suffix = .txt, ovcmd = conv, )\n"
+              "CALL: installfilter (filttype = 1, suffix = .txt, ovcmd = conv, current = "
+              "(OMITED))\n"
+              "CALL: locatefilter (direction = 1, suffix = txt)\n"
+              "CALL: removefilter (filttype = 1, suffix = txt, )\n");
 }
 
 }  // namespace
