@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -149,6 +151,31 @@ double replay_seconds(const std::vector<std::pair<char, std::string>>& records) 
     close(master);
     close(slave);
     return writer_ok && peer_ok ? seconds : -1;
+}
+
+double replay_seconds_forked(const std::vector<std::pair<char, std::string>>& records) {
+    int master = -1, slave = -1, ready[2];
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return -1;
+    if (pipe(ready) != 0) return -1;
+    set_like_orvel(slave);
+    std::vector<Turn> turns = turns_of(records);
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
+    pid_t pid = fork();
+    if (pid == 0) {
+        char go = 'g';
+        bool ok = write(ready[1], &go, 1) == 1 && play(slave, 'Y', turns, deadline);
+        _exit(ok ? 0 : 1);
+    }
+    char go = 0;
+    bool ok = pid > 0 && read(ready[0], &go, 1) == 1;
+    Clock::time_point start = Clock::now();
+    ok = ok && play(master, 'T', turns, deadline);
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    int status = 1;
+    if (pid > 0 && !ok) kill(pid, SIGKILL);
+    if (pid > 0) waitpid(pid, &status, 0);
+    for (int fd : {master, slave, ready[0], ready[1]}) close(fd);
+    return ok && status == 0 ? seconds : -1;
 }
 
 }  // namespace bench

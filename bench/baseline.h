@@ -14,6 +14,10 @@ namespace bench {
 // the replay failed or overran its 60-second deadline.
 double replay_seconds(const std::vector<std::pair<char, std::string>>& records);
 
+// The same, with the minimal writer in a child process of its own (as orvel is): shows what
+// the process boundary alone costs.
+double replay_seconds_forked(const std::vector<std::pair<char, std::string>>& records);
+
 }  // namespace bench
 
 namespace bench {

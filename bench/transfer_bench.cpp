@@ -133,6 +133,7 @@ int unpaced_figures(const Direction& d, const Session& first, int runs) {
     Records slice(all.begin() + ex.first, all.begin() + ex.second);
     double base = best_of(runs, [&] { return replay_seconds(slice); });
     double mine = best_of(runs, [&] { return orvel_against_replay(d, all, ex); });
+    double forked = best_of(runs, [&] { return replay_seconds_forked(slice); });
     double with_sim = best_of(runs, [&] { return run_session(d, {}, 60000, false).seconds; });
     double frames = static_cast<double>(d.exchange.frames());
     double ratio = base > 0 && mine > 0 ? base / mine : 0;
@@ -141,6 +142,8 @@ int unpaced_figures(const Direction& d, const Session& first, int runs) {
         !report("unpaced: minimal writer + minimal peer fr/s", rate(frames, base), "", base > 0);
     missed += !report("unpaced: orvel + minimal peer fr/s", rate(frames, mine), "", mine > 0);
     missed += !report("unpaced: orvel / minimal", fixed(ratio, 3), ">= 0.8", ratio >= 0.8);
+    report("unpaced: minimal writer as a process fr/s", rate(frames, forked), "(for reference)",
+           true);
     report("unpaced: orvel + simulator (untraced) fr/s", rate(frames, with_sim), "(for reference)",
            true);
     return missed;
