@@ -1,128 +1,104 @@
-// The levelled variable store.
+// The levelled variable store, and the variable commands (setv, unsetv with the debug switches,
+// ifusetv, getenv, printv, comments) run through the dispatcher as typed.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <tuple>
 
 #include "ovmain.h"
 #include "ovvar.h"
 
 namespace {
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
-std::string dump() {
-    CaptureStdout();
-    dumpvars();
-    return GetCapturedStdout();
-}
-
 class VarsTest : public testing::Test {
   protected:
     void SetUp() override { initvars(); }
-    void TearDown() override { initvars(); }
+    void TearDown() override {
+        debuglink = debugpath = debugrun = debugbackup = debugcall = logfile = 0;
+        initvars();
+    }
+    // Runs one typed line; returns what it printed.
+    std::string run(const std::string& line) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(cmdintr(line), kDone) << line;
+        return testing::internal::GetCapturedStdout();
+    }
 };
 }  // namespace
 
-TEST_F(VarsTest, NewestVariableIsListedFirst) {
-    addvar("a", "1");
-    addvar("b", "2");
-    EXPECT_EQ(dump(), "Vars\nb = 2\na = 1\nEnd\n");
-    addvar("a", "3");
-    EXPECT_EQ(dump(), "Vars\na = 3\nb = 2\nEnd\n");
-}
-
-TEST_F(VarsTest, EmptyLevelDumpsOnlyTheFrame) {
-    EXPECT_EQ(dump(), "Vars\nEnd\n");
-}
-
-TEST_F(VarsTest, FindSeesOnlyTheCurrentLevelAndExactNames) {
-    addvar("x", "");
-    ASSERT_NE(findvar("x"), nullptr);
-    EXPECT_STREQ(findvar("x"), "");
-    EXPECT_EQ(findvar("X"), nullptr);
-    EXPECT_EQ(findvar("x "), nullptr);
-}
-
-TEST_F(VarsTest, NewLevelListsTheCopiesInReverseOrder) {
+TEST_F(VarsTest, NewestFirstAndDroppingALevelDiscardsItsChanges) {
+    EXPECT_EQ(run("printv"), "Vars\nEnd\n");
     addvar("a", "1");
     addvar("b", "2");
     addvar("c", "3");
-    upvarlevel();
-    EXPECT_EQ(dump(), "Vars\na = 1\nb = 2\nc = 3\nEnd\n");
+    addvar("a", "4");
+    addvar(curlevel->entries->name, curlevel->entries->value);  // from the entry's own text
+    delvar("absent");
+    EXPECT_EQ(findvar("A"), nullptr);
+    upvarlevel();  // the copies go to the new level in reverse order
     addvar("arg0", "f");
-    EXPECT_EQ(dump(), "Vars\narg0 = f\na = 1\nb = 2\nc = 3\nEnd\n");
-}
-
-TEST_F(VarsTest, DroppingALevelDiscardsItsChanges) {
-    addvar("keep", "1");
-    addvar("gone", "2");
-    upvarlevel();
-    addvar("keep", "changed");
-    delvar("gone");
-    addvar("new", "x");
+    EXPECT_EQ(run("printv"), "Vars\narg0 = f\nb = 2\nc = 3\na = 4\nEnd\n");
+    delvar("c");
+    addvar("b", "changed");
     downvarlevel();
     EXPECT_EQ(curlevel, varstackbase);
-    EXPECT_EQ(dump(), "Vars\ngone = 2\nkeep = 1\nEnd\n");
-}
-
-TEST_F(VarsTest, DroppingTheBaseLevelOnlyEmptiesIt) {
-    addvar("a", "1");
-    downvarlevel();
+    EXPECT_EQ(run("printv"), "Vars\na = 4\nc = 3\nb = 2\nEnd\n");
+    downvarlevel();  // the base level is only emptied
     EXPECT_EQ(curlevel, varstackbase);
-    EXPECT_EQ(varstackbase->down, nullptr);
-    EXPECT_EQ(dump(), "Vars\nEnd\n");
+    EXPECT_EQ(run("printv"), "Vars\nEnd\n");
 }
 
-TEST_F(VarsTest, AddingFromTheStoredValueKeepsIt) {
-    addvar("x", "value");
-    addvar("x", findvar("x"));
-    EXPECT_STREQ(findvar("x"), "value");
-    const VarEntry* e = curlevel->entries;
-    addvar(e->name, e->value);
-    EXPECT_STREQ(findvar("x"), "value");
-}
-
-TEST_F(VarsTest, SetvFromItsOwnValueKeepsIt) {
-    addvar("x", "a b");
-    EXPECT_EQ(cmdintr("setv x [x]"), kDone);
-    EXPECT_STREQ(findvar("x"), "a b");
-}
-
-TEST_F(VarsTest, DeleteOfAnAbsentNameDoesNothing) {
-    addvar("a", "1");
-    delvar("b");
-    EXPECT_EQ(dump(), "Vars\na = 1\nEnd\n");
-}
-
-TEST_F(VarsTest, EnvironmentMatchIsByPrefix) {
-    char homedir[] = "HOMEDIR=/d";
-    char home[] = "HOME=/h";
-    char* env[] = {homedir, home, nullptr};
+TEST_F(VarsTest, EnvironmentLookupIsAPrefixMatchUpToTheFirstEquals) {
+    char homedir[] = "HOMEDIR=/d", home[] = "HOME=/h", opts[] = "OPTS=a=b", odd[] = "ODD";
+    char* env[] = {homedir, home, opts, odd, nullptr};
     EXPECT_STREQ(extractenv("HOME", env), "HOMEDIR=/d");
+    EXPECT_EQ(extractenv("PATH", env), nullptr);
     EXPECT_EQ(loadvar("HOME", "HOME", env), 1);
     EXPECT_STREQ(findvar("HOME"), "/d");
-    EXPECT_EQ(extractenv("PATH", env), nullptr);
-}
-
-TEST_F(VarsTest, LoadvarKeepsEverythingAfterTheFirstEquals) {
-    char entry[] = "OPTS=a=b";
-    char* env[] = {entry, nullptr};
     EXPECT_EQ(loadvar("OPTS", "opts", env), 1);
     EXPECT_STREQ(findvar("opts"), "a=b");
-}
-
-TEST_F(VarsTest, LoadvarOfAnEntryWithoutEqualsSetsNothing) {
-    char odd[] = "ODD";
-    char* env[] = {odd, nullptr};
-    EXPECT_EQ(loadvar("ODD", "ODD", env), 0);
+    EXPECT_EQ(loadvar("ODD", "ODD", env), 0);  // an entry without "=" sets nothing
     EXPECT_EQ(findvar("ODD"), nullptr);
-    EXPECT_EQ(loadvar("MISSING", "MISSING", env), 0);
 }
 
-TEST_F(VarsTest, TraceLinesAtLevelTwo) {
-    int saved = debugcall;
-    debugcall = 2;
-    testing::internal::CaptureStderr();
-    addvar("a", "1");
-    std::string err = testing::internal::GetCapturedStderr();
-    debugcall = saved;
-    EXPECT_EQ(err, "CALL: delvar (name = a)\nCALL: addvar (name = a, value = 1)\n");
+TEST_F(VarsTest, DebugcallLevelsAndTheirMessages) {
+    const std::string warn =
+        "Logging enabled, changing debug call will affect loging information\n";
+    const std::tuple<int, const char*, std::string> steps[] = {
+        {0, "setv debugcall", "Call debuging now at level 1\n"},
+        {0, "setv debugcall 2", "Call debuging now at level 2\n"},
+        {0, "setv debugcall abc", "Call debuging now at level 2\n"},  // not a number: kept
+        {1, "unsetv debugcall", "Logging enabled, debugcall cannot be changed\n"},
+        {1, "setv debugcall 3", warn + "Call debuging now at level 3\n"},
+        {0, "unsetv debugcall", ""},
+    };
+    testing::internal::CaptureStderr();  // the call trace
+    for (const auto& [logging, line, out] : steps) {
+        logfile = logging;
+        EXPECT_EQ(run(line), out) << line;
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(debugcall, 0);
+}
+
+// Quiet commands, then the state they leave. setv and unsetv are also given the very text that
+// they replace or release.
+TEST_F(VarsTest, QuietCommandsEndInTheListedStateAndSwitchDebugFlags) {
+    setenv("ORVELTEST_SET", "val", 1);
+    unsetenv("ORVELTEST_NONE");
+    for (const char* line :
+         {"echo", "REM a comment", "Rem", "setv x v", "setv x [x]", "setv n n", "unsetv [n]",
+          "setv e", "ifusetv e 2", "ifusetv f 2", "getenv ORVELTEST_SET",
+          "getenv ORVELTEST_SET mine dflt", "getenv ORVELTEST_NONE other",
+          "getenv ORVELTEST_NONE dflt fallback", "setv debugrun 0", "setv debugpath",
+          "setv debugbackup x", "setv debuglink 1", "unsetv debugpath"})
+        EXPECT_EQ(run(line), "") << line;
+    EXPECT_EQ(debugrun + debugbackup + debuglink, 3);  // whatever the value
+    EXPECT_EQ(debugpath, 0);
+    EXPECT_EQ(run("echo a [e] b"), "a  b\n");
+    // e was set, even if to the empty string, so ifusetv left it alone.
+    const std::string state =
+        "Vars\ndebuglink = 1\ndebugbackup = x\ndebugrun = 0\ndflt = fallback\nmine = val\n"
+        "ORVELTEST_SET = val\nf = 2\ne = \nx = v\nEnd\n";
+    EXPECT_EQ(run("printv"), state);
+    EXPECT_EQ(run("specialvars2"), state);
 }
