@@ -111,19 +111,72 @@ long filesize(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+int hexdigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A two-digit field, a blank allowed where the peer may pad; -1 when it is not hexadecimal.
+int field(char hi, char lo, bool padlo) {
+    const int h = hi == ' ' ? 0 : hexdigit(hi), l = padlo && lo == ' ' ? 0 : hexdigit(lo);
+    return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
+// The organiser's reading of one inbound frame line, apart from the link's: true with the text
+// when the length and checksum fields are hexadecimal, the text is all there and the sum fits.
+bool peerintact(const std::string& line, std::string* text) {
+    if (line.size() < 3) return false;
+    const int n = field(line[1], line[2], false);
+    if (n < 0 || line.size() < static_cast<std::size_t>(n) + 6) return false;
+    const int sum = field(line[4 + n], line[5 + n], true);
+    unsigned computed = 0;
+    for (int i = 0; i < n; ++i) computed += static_cast<unsigned char>(line[3 + i]);
+    if (sum < 0 || static_cast<unsigned>(sum) != (computed & 0xFFu)) return false;
+    *text = line.substr(3, static_cast<std::size_t>(n));
+    return true;
+}
+
+// The replies that the link must deliver for `raw`, then the harness's closing "XTAIL". Set
+// only when every line reaches the reader as sent and whole: printable characters, which the
+// line settings pass unchanged, and lines short enough for one read.
+bool expectedreplies(const std::string& raw, std::vector<std::string>* out) {
+    for (char c : raw)
+        if (c != '\n' && (c < 0x20 || c > 0x7e)) return false;
+    out->clear();
+    for (const std::string& line : splitlines(raw)) {
+        std::string text;
+        if (line.size() > 998) return false;
+        if (peerintact(line, &text)) out->push_back(text);
+    }
+    for (const std::string& text : *out)
+        if (text == "XTAIL") return false;
+    out->push_back("XTAIL");
+    return true;
+}
+
+}  // namespace
+
 void receivetarget(const uint8_t* data, std::size_t size) {
     if (size == 0) return;
     ensurevars();
     const bool putfirst = (data[0] & 1) != 0;
-    const std::string stream = bytes(data + 1, size - 1) + "\n" + tail("XTAIL");
-    fuzzline::runonline(stream, [&] {
+    const std::string raw = bytes(data + 1, size - 1);
+    std::vector<std::string> replies;
+    fuzzline::runonline(raw + "\n" + tail("XTAIL"), [&] {
         if (putfirst) ovputline("pp");
         std::string reply;
         do {
             ovresponse(reply);
             FUZZ_REQUIRE(reply.size() <= kMaxFrameText);
+            replies.push_back(reply);
         } while (reply != "XTAIL");
     });
+    std::vector<std::string> expect;
+    if (!putfirst && expectedreplies(raw, &expect)) FUZZ_REQUIRE(replies == expect);
 }
 
 namespace {
@@ -136,6 +189,35 @@ std::string datastream(const std::string& lines, bool chk, bool refuse) {
         if (chk) s += ">\nO\n";  // the ready prompt and acknowledgement of the verdict
     }
     return s + fuzzline::peerframe("XE") + fuzzline::peerframe("XENDPUT") + tail("XE");
+}
+
+// What a transfer without line sums must write, decoded here apart from the link: each whole
+// pair of characters is a byte, read as hexadecimal up to the first character that is not a
+// digit; an odd last character is ignored. Set only when every line reaches the link as sent
+// (printable characters, which the line settings pass unchanged) and none ends the data early.
+bool expectedbytes(const std::string& lines, std::string* out) {
+    out->clear();
+    for (std::string line : splitlines(lines)) {
+        line = line.substr(0, kMaxFrameText);
+        if (line == "XE") return false;
+        for (char c : line)
+            if (c < 0x20 || c > 0x7e) return false;
+        for (std::size_t i = 0; i + 1 < line.size(); i += 2) {
+            const int hi = hexdigit(line[i]), lo = hexdigit(line[i + 1]);
+            out->push_back(static_cast<char>(hi < 0 ? 0 : lo < 0 ? hi : hi * 16 + lo));
+        }
+    }
+    return true;
+}
+
+std::string filebytes(const std::string& name) {
+    std::string data;
+    if (std::FILE* f = std::fopen(name.c_str(), "rb")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.append(buf, n);
+        std::fclose(f);
+    }
+    return data;
 }
 
 }  // namespace
@@ -155,6 +237,9 @@ void datalinetarget(const uint8_t* data, std::size_t size) {
     FUZZ_REQUIRE(result == kDone || result == kFailed);
     FUZZ_REQUIRE(!refuse || result == kFailed);
     if (result == kDone) FUZZ_REQUIRE(filesize(target) == transct);
+    std::string expect;
+    if (result == kDone && !chk && expectedbytes(bytes(data + 1, size - 1), &expect))
+        FUZZ_REQUIRE(filebytes(target) == expect);
     unlink(target.c_str());
 }
 
