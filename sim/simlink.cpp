@@ -12,6 +12,9 @@ constexpr int kSliceMs = 20;
 constexpr int kGapMs = 300;   // an incomplete frame silent this long is refused
 constexpr int kQuietMs = 60;  // after a malformed frame, its rest is dropped until this quiet
 
+// How long a hang-up waits for the workstation to take the last frame.
+constexpr int kHangupAckMs = 1000;
+
 }  // namespace
 
 Link::Link(Line& line, Faults& faults, const LinkQuirks& quirks, std::string stats_path)
@@ -22,6 +25,7 @@ void Link::note(const std::string& text) {
 }
 
 void Link::write_stats() {
+    stats_dirty_ = false;
     if (stats_path_.empty()) return;
     const std::string tmp = stats_path_ + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "w");
@@ -50,12 +54,22 @@ Clock::duration Link::gap() const {
     return std::chrono::milliseconds(kGapMs) + 20 * line_.byte_time();
 }
 
-// Counts one frame either way; the hang-up fault and the mute quirk take effect here.
-int Link::count_frame() {
+void Link::flush_stats() {
+    if (stats_dirty_) write_stats();
+}
+
+// Counts one frame either way (`sent`: one of ours); the hang-up fault and the mute quirk take
+// effect here.
+int Link::count_frame(bool sent) {
     ++frames_total_;
-    write_stats();
+    stats_dirty_ = true;
     const long hangup = faults_.plan().hangup;
     if (hangup > 0 && frames_total_ >= hangup) {
+        write_stats();
+        // Closing a pseudo-terminal drops what its far end has not read yet: a frame of ours
+        // first gets the time to arrive, which the workstation's acknowledgement shows.
+        uint8_t ack = 0;
+        if (sent) line_.read_byte(kHangupAckMs, &ack);
         note("fault hangup: line closed after frame " + std::to_string(frames_total_));
         line_.close_line();
         return kHangup;
@@ -80,7 +94,7 @@ int Link::send_frame(const std::string& text, int resend_ms) {
         }
         ++stats_.frames_out;
         int r = put(body + "\n");
-        if (r != kDone || (r = count_frame()) != kDone) return r;
+        if (r != kDone || (r = count_frame(true)) != kDone) return r;
         r = wait_ack(resend_ms);
         if (r == 1) return kDone;
         if (r != 0 && r != kTimedOut) return r;
@@ -95,6 +109,7 @@ int Link::wait_ack(int timeout_ms) {
         const int r = line_.read_byte(kSliceMs, &b);
         if (r < 0) return r;
         if (r == 0) {
+            flush_stats();
             if (timeout_ms >= 0 && Clock::now() - start >= std::chrono::milliseconds(timeout_ms)) {
                 return kTimedOut;
             }
@@ -135,16 +150,14 @@ int Link::take_frame(const FrameEvent& ev, std::string* text, bool* done) {
         return kDone;
     }
     ++stats_.frames_in;
-    int r = count_frame();
+    int r = count_frame(false);
     if (r != kDone) return r;
     if (faults_.draw(FaultKind::kIn)) {
         ++stats_.refused_in;
-        write_stats();
         return refuse("R\n", "fault in: intact frame refused");
     }
     if (faults_.draw(FaultKind::kAck)) {
         ++stats_.refused_ack;
-        write_stats();
         return refuse("N\n", "fault ack: acknowledgement refused");
     }
     r = put(quirks_.ack + "\n");
@@ -162,6 +175,7 @@ int Link::receive_frame(std::string* text) {
         int r = line_.read_byte(kSliceMs, &b);
         if (r < 0) return r;
         if (r == 0) {
+            flush_stats();
             if (parser_.in_frame() && Clock::now() - last >= gap()) {
                 parser_.reset();
                 if ((r = refuse("R\n", "incomplete frame refused")) != kDone) return r;

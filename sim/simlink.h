@@ -47,9 +47,12 @@ class Link {
     void note(const std::string& text);
     // Rewrites the stats file (if one was asked for) through a temporary file and a rename.
     void write_stats();
+    // Rewrites it if frames were counted since the last write. The waits call this whenever the
+    // line has been quiet for a slice: a file per frame would cost more than the frame itself.
+    void flush_stats();
 
   private:
-    int count_frame();
+    int count_frame(bool sent);
     int wait_ack(int timeout_ms);
     int refuse(const char* line, const std::string& why);
     int take_frame(const FrameEvent& ev, std::string* text, bool* done);
@@ -68,6 +71,7 @@ class Link {
     std::function<int(bool)> idle_;
     std::function<void(uint8_t)> stray_;
     long frames_total_ = 0;
+    bool stats_dirty_ = false;  // counts changed since the stats file was last written
     bool muted_ = false;
 };
 
