@@ -1,138 +1,78 @@
-// Framing and data-line coding of the simulated organiser, on literal byte strings.
+// The simulated organiser's own framing, data-line coding and seeded noise, on literal byte
+// strings. Written apart from the workstation's, so that one mistake cannot pass on both ends.
 #include <gtest/gtest.h>
 
+#include "simfaults.h"
 #include "simframe.h"
 
 namespace sim {
 namespace {
 
-TEST(SimFrameTest, FramesOlAsTheLiteralBytes) {
-    EXPECT_EQ(frame_body("ol"), "$02ol$DB");
-}
-
-TEST(SimFrameTest, FramesEmptyAndLongTexts) {
-    EXPECT_EQ(frame_body(""), "$00$00");
-    EXPECT_EQ(frame_body("XONLINE"), "$07XONLINE$1D");
+TEST(SimFrameTest, FormatsReplyLinesAsTheLiteralBytes) {
     const std::string full(255, 'A');  // 255 * 0x41 = 0x3EBF
+    EXPECT_EQ(frame_body("ol"), "$02ol$DB");
+    EXPECT_EQ(frame_body(""), "$00$00");
     EXPECT_EQ(frame_body(full), "$FF" + full + "$BF");
-}
-
-TEST(SimFrameTest, PadsLeadingZeroDigitsWithBlanksOnRequest) {
-    EXPECT_EQ(frame_body("hello", true), "$ 5hello$14");
+    EXPECT_EQ(frame_body("hello", true), "$ 5hello$14");  // leading 0 digits as blanks
     EXPECT_EQ(frame_body("\x01\x06", true), "$ 2\x01\x06$ 7");
-    EXPECT_EQ(frame_body("XONLINE", true), "$ 7XONLINE$1D");
 }
 
-TEST(SimFrameTest, ParsesAnIntactFrame) {
-    FrameEvent ev = parse_frame_bytes("$02ol$DB");
-    EXPECT_EQ(ev.kind, FrameEvent::kFrame);
-    EXPECT_EQ(ev.text, "ol");
-    ev = parse_frame_bytes("$02vn$E4");
-    EXPECT_EQ(ev.kind, FrameEvent::kFrame);
-    EXPECT_EQ(ev.text, "vn");
-    EXPECT_EQ(parse_frame_bytes("$02ol$db").kind, FrameEvent::kFrame);
+TEST(SimFrameTest, ParsesFramesAndNamesWhatIsWrong) {
+    using E = FrameEvent;
+    const std::pair<const char*, E::Kind> cases[] = {
+        {"$02ol$DB", E::kFrame},       {"$02ol$db", E::kFrame},       {"$04a$b$$0B", E::kFrame},
+        {"$02ol$DC", E::kBadChecksum}, {"$02om$DB", E::kBadChecksum}, {"$0Gol$DB", E::kMalformed},
+        {"$ 2ol$DB", E::kMalformed},   {"$02ol$DX", E::kMalformed},   {"$02ol$ B", E::kMalformed},
+        {"$03ol$DB", E::kMalformed},  // the length takes "ol$" as text: no "$" follows
+        {"$02ol$D", E::kNone},        // truncated
+    };
+    for (const auto& [bytes, kind] : cases) EXPECT_EQ(parse_frame_bytes(bytes).kind, kind) << bytes;
+    EXPECT_EQ(parse_frame_bytes("$04a$b$$0B").text, "a$b$");
 }
 
-TEST(SimFrameTest, TextMayHoldDollarSigns) {
-    const FrameEvent ev = parse_frame_bytes(frame_body("a$b$"));
-    EXPECT_EQ(ev.kind, FrameEvent::kFrame);
-    EXPECT_EQ(ev.text, "a$b$");
-}
-
-TEST(SimFrameTest, ChecksumMismatch) {
-    EXPECT_EQ(parse_frame_bytes("$02ol$DC").kind, FrameEvent::kBadChecksum);
-    EXPECT_EQ(parse_frame_bytes("$02om$DB").kind, FrameEvent::kBadChecksum);
-}
-
-TEST(SimFrameTest, BadLengthDigitIsMalformed) {
-    EXPECT_EQ(parse_frame_bytes("$0Gol$DB").kind, FrameEvent::kMalformed);
-    EXPECT_EQ(parse_frame_bytes("$ 2ol$DB").kind, FrameEvent::kMalformed);
-}
-
-TEST(SimFrameTest, NonHexChecksumDigitIsMalformed) {
-    EXPECT_EQ(parse_frame_bytes("$02ol$DX").kind, FrameEvent::kMalformed);
-    EXPECT_EQ(parse_frame_bytes("$02ol$ B").kind, FrameEvent::kMalformed);
-}
-
-TEST(SimFrameTest, LengthLongerThanTextIsMalformed) {
-    // Length 3 takes "ol$" as the text; the next byte must then be "$".
-    EXPECT_EQ(parse_frame_bytes("$03ol$DB").kind, FrameEvent::kMalformed);
-}
-
-TEST(SimFrameTest, TruncatedFrameIsNotComplete) {
+TEST(SimFrameTest, StreamParserResynchronisesAfterGarbage) {
     FrameParser parser;
-    for (char c : std::string("$02ol$D")) {
-        EXPECT_EQ(parser.feed(static_cast<uint8_t>(c)).kind, FrameEvent::kNone);
-    }
+    std::string seen;
+    for (char c : std::string("R\n$Q$02ol$D")) seen += "-FCMS"[parser.feed(uint8_t(c)).kind];
+    EXPECT_EQ(seen, "SS-M-------");  // stray, stray, malformed, then a frame under way
     EXPECT_TRUE(parser.in_frame());
-    EXPECT_EQ(parser.feed('B').kind, FrameEvent::kFrame);
+    EXPECT_EQ(parser.feed('B').text, "ol");
     EXPECT_FALSE(parser.in_frame());
 }
 
-TEST(SimFrameTest, BytesOutsideAFrameAreStray) {
-    FrameParser parser;
-    EXPECT_EQ(parser.feed('R').kind, FrameEvent::kStray);
-    EXPECT_EQ(parser.feed('\n').kind, FrameEvent::kStray);
-    FrameEvent last;
-    for (char c : std::string("$02ol$DB")) last = parser.feed(static_cast<uint8_t>(c));
-    EXPECT_EQ(last.kind, FrameEvent::kFrame);
-    EXPECT_EQ(last.text, "ol");
-}
-
-TEST(SimFrameTest, ParserRecoversAfterAMalformedFrame) {
-    FrameParser parser;
-    EXPECT_EQ(parser.feed('$').kind, FrameEvent::kNone);
-    EXPECT_EQ(parser.feed('Q').kind, FrameEvent::kMalformed);
-    EXPECT_FALSE(parser.in_frame());
-    FrameEvent last;
-    for (char c : std::string("$00$00")) last = parser.feed(static_cast<uint8_t>(c));
-    EXPECT_EQ(last.kind, FrameEvent::kFrame);
-    EXPECT_EQ(last.text, "");
-}
-
-TEST(SimFrameTest, LettersCodeBytesAsTheLiteralExamples) {
-    EXPECT_EQ(encode_letters(std::string(1, '\0')), "AA");
-    EXPECT_EQ(encode_letters("\xFF"), "PP");
-    EXPECT_EQ(encode_letters("\x3F"), "DP");
-    EXPECT_EQ(encode_letters("\xA0"), "KA");
-    std::string bytes;
-    ASSERT_TRUE(decode_letters("AAPPDPKA", &bytes));
-    EXPECT_EQ(bytes, std::string("\x00\xFF\x3F\xA0", 4));
-}
-
-TEST(SimFrameTest, LettersOutsideAToPAreRefused) {
-    std::string bytes;
-    EXPECT_FALSE(decode_letters("AQ", &bytes));
-    EXPECT_FALSE(decode_letters("aa", &bytes));
-    EXPECT_FALSE(decode_letters("AAA", &bytes));
-}
-
-TEST(SimFrameTest, HexPairsDecodeInEitherCase) {
-    std::string bytes;
-    ASSERT_TRUE(decode_hex("ff", &bytes));
-    EXPECT_EQ(bytes, "\xFF");
-    ASSERT_TRUE(decode_hex("FF", &bytes));
-    EXPECT_EQ(bytes, "\xFF");
-    EXPECT_FALSE(decode_hex("FG", &bytes));
-    EXPECT_EQ(encode_hex(std::string("\x00\x3F\xA0\xFF", 4)), "003FA0FF");
-}
-
-TEST(SimFrameTest, GetLineWithSumIsCheckedAgainstItsBytes) {
-    std::string bytes;
-    // Bytes 0x01 0x02 0xFF sum to 0x02.
-    ASSERT_TRUE(decode_get_line("02ABACPP", true, &bytes));
-    EXPECT_EQ(bytes, "\x01\x02\xFF");
-    EXPECT_FALSE(decode_get_line("03ABACPP", true, &bytes));
-    EXPECT_FALSE(decode_get_line("0", true, &bytes));
-    ASSERT_TRUE(decode_get_line("AB", false, &bytes));
-    EXPECT_EQ(bytes, "\x01");
-}
-
-TEST(SimFrameTest, PutLineCarriesTheBlockSum) {
+TEST(SimFrameTest, DataLinesAreLettersInAndHexOut) {
+    const std::string bytes("\x00\xFF\x3F\xA0", 4);
+    std::string got;
+    EXPECT_EQ(encode_letters(bytes), "AAPPDPKA");
+    EXPECT_TRUE(decode_letters("AAPPDPKA", &got) && got == bytes);
+    for (const char* bad : {"AQ", "aa", "AAA"}) EXPECT_FALSE(decode_letters(bad, &got)) << bad;
+    EXPECT_EQ(encode_hex(bytes), "00FF3FA0");
+    for (const char* ff : {"ff", "FF"}) EXPECT_TRUE(decode_hex(ff, &got) && got == "\xFF") << ff;
+    EXPECT_FALSE(decode_hex("FG", &got));
+    // With line sums a line starts with the sum of its bytes: 0x01 + 0x02 + 0xFF = 0x02.
+    EXPECT_TRUE(decode_get_line("02ABACPP", true, &got) && got == "\x01\x02\xFF");
+    EXPECT_FALSE(decode_get_line("03ABACPP", true, &got));
+    EXPECT_FALSE(decode_get_line("0", true, &got));
     EXPECT_EQ(encode_put_line("\x01\x02\xFF", false), "0102FF");
     EXPECT_EQ(encode_put_line("\x01\x02\xFF", true), "020102FF");
-    EXPECT_EQ(encode_put_line("\x01\x02\xFF", true, true), "030102FF");
-    EXPECT_EQ(encode_put_line("", true), "00");
+    EXPECT_EQ(encode_put_line("\x01\x02\xFF", true, true), "030102FF");  // a deliberate lie
+}
+
+// The draws and corruptions of one plan, as one string.
+std::string noise(uint64_t seed) {
+    Faults f(FaultPlan{.out = 0.3, .in = 0.5, .seed = seed});
+    std::string s, how;
+    for (int i = 0; i < 100; ++i) {
+        s += f.draw(FaultKind::kOut) ? "1" : "0";
+        s += f.draw(FaultKind::kIn) ? "1" : "0";
+        s += f.corrupt("$02ol$DB", &how);
+    }
+    return s;
+}
+
+TEST(SimFaultsTest, TheSameSeedGivesTheSameNoise) {
+    EXPECT_EQ(noise(42), noise(42));
+    EXPECT_NE(noise(42), noise(43));
 }
 
 }  // namespace

@@ -1,163 +1,112 @@
-// Organiser paths over the host folders: parsing, case-insensitive lookup, relative paths,
-// "..", the root boundary, symbolic links and listings.
+// Organiser paths over the host folders (case, relative paths, "..", the root boundary,
+// symbolic links, listings) and the process table's matching and protection.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <string>
 
 #include "simfs.h"
+#include "simprocs.h"
 #include "simresult.h"
 
 namespace sim {
 namespace {
 
+using Words = std::vector<std::string>;
+const char* const kBad = "(bad)";
+
 class SimFsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/simfs-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
-        fs_ = std::make_unique<SimFs>(root_);
         std::string err;
-        ASSERT_EQ(fs_->init(&err), kDone) << err;
+        ASSERT_EQ(fs_.init(&err), kDone) << err;
         mkdir((root_ + "/m/DOCS").c_str(), 0755);
-        write_file("m/DOCS/notes.txt", "hello\n");
-        write_file("m/DOCS/Plan.TXT", "plan\n");
-        write_file("m/DOCS/.hidden", "h");
-        write_file("m/AGENDA.TXT", "agenda\n");
-        write_file("c/README.TXT", "readme\n");
-        write_file("outside.txt", "secret");
+        for (const char* f : {"m/DOCS/notes.txt", "m/DOCS/Plan.TXT", "m/DOCS/.hidden",
+                              "m/AGENDA.TXT", "c/README.TXT", "outside.txt"}) {
+            std::ofstream(root_ + "/" + f) << "x";
+        }
+        symlink((root_ + "/outside.txt").c_str(), (root_ + "/m/link.txt").c_str());
+        symlink(root_.c_str(), (root_ + "/m/up").c_str());
     }
-    void TearDown() override { std::system(("rm -rf '" + root_ + "'").c_str()); }
-    void write_file(const std::string& rel, const std::string& text) {
-        std::ofstream(root_ + "/" + rel) << text;
-    }
-    std::string found(const std::string& path) {
+    void TearDown() override { std::system(("rm -rf " + root_).c_str()); }
+    std::string find(const std::string& path) {
         FsEntry e;
-        return fs_->find(path, &e) == kDone ? e.org : "(bad)";
+        return fs_.find(path, &e) == kDone ? e.org : kBad;
     }
 
-    std::string root_;
-    std::unique_ptr<SimFs> fs_;
+    char tmpl_[18] = "/tmp/simfs-XXXXXX";
+    std::string root_ = mkdtemp(tmpl_);
+    SimFs fs_{root_};
 };
 
-TEST_F(SimFsTest, CreatesTheFourDrives) {
-    for (const char* d : {"a", "b", "c", "m"}) {
-        struct stat st;
-        EXPECT_EQ(stat((root_ + "/" + d).c_str(), &st), 0) << d;
+TEST_F(SimFsTest, FindsPathsWithoutCaseAndNeverOutsideTheRoot) {
+    // Names come back as stored; a trailing backslash names a directory; ".." stops at the
+    // drive; symbolic links, to a file or to a folder, are never followed.
+    const std::pair<const char*, const char*> cases[] = {
+        {"M:\\DOCS\\NOTES.TXT", "M:\\DOCS\\notes.txt"},
+        {"m:", "M:\\"},
+        {"x:\\", kBad},
+        {"M:\\DOCS\\", "M:\\DOCS"},
+        {"M:\\AGENDA.TXT\\", kBad},
+        {"M:\\DOCS\\..\\..\\AGENDA.TXT", "M:\\AGENDA.TXT"},
+        {"M:\\..\\..\\outside.txt", kBad},
+        {"M:\\x/../../outside.txt", kBad},
+        {"M:\\link.txt", kBad},
+        {"M:\\up\\outside.txt", kBad}};
+    for (const auto& [path, found] : cases) EXPECT_EQ(find(path), found) << path;
+    EXPECT_EQ(find(std::string("M:\\a\0b", 6)), kBad);
+    EXPECT_EQ(fs_.change_dir("M:\\AGENDA.TXT"), kFailed);
+    ASSERT_EQ(fs_.change_dir("m:\\docs\\"), kDone);
+    EXPECT_EQ(fs_.cwd(), "M:\\DOCS");
+    EXPECT_EQ(find("notes.txt"), "M:\\DOCS\\notes.txt");
+    EXPECT_EQ(find("..\\agenda.txt"), "M:\\AGENDA.TXT");
+    EXPECT_EQ(find("\\AGENDA.TXT"), "M:\\AGENDA.TXT");
+    EXPECT_EQ(find("m:Plan.txt"), "M:\\DOCS\\Plan.TXT");
+    EXPECT_EQ(find("c:readme.txt"), "C:\\README.TXT");
+}
+
+TEST_F(SimFsTest, ListsFullPathsSortedBytewiseAndWildcards) {
+    const std::pair<const char*, Words> cases[] = {
+        {"M:\\", {"M:\\AGENDA.TXT", "M:\\DOCS"}},  // no symbolic links
+        {"m:\\docs\\", {"M:\\DOCS\\.hidden", "M:\\DOCS\\Plan.TXT", "M:\\DOCS\\notes.txt"}},
+        {"M:\\DOCS\\*.txt", {"M:\\DOCS\\Plan.TXT", "M:\\DOCS\\notes.txt"}},
+        {"M:\\DOCS\\Z*", {}},
+        {"m:\\agenda.txt", {"M:\\AGENDA.TXT"}},
+        {"M:\\NOWHERE\\*", {kBad}}};
+    for (const auto& [path, entries] : cases) {
+        Words got;
+        if (fs_.list(path, &got) != kDone) got = {kBad};
+        EXPECT_EQ(got, entries) << path;
     }
-}
-
-TEST_F(SimFsTest, FindsNamesCaseInsensitively) {
-    EXPECT_EQ(found("M:\\DOCS\\NOTES.TXT"), "M:\\DOCS\\notes.txt");
-    EXPECT_EQ(found("m:\\docs\\plan.txt"), "M:\\DOCS\\Plan.TXT");
-    EXPECT_EQ(found("c:\\readme.txt"), "C:\\README.TXT");
-    EXPECT_EQ(found("M:\\DOCS\\missing"), "(bad)");
-}
-
-TEST_F(SimFsTest, DriveRootsAndBareDevices) {
-    EXPECT_EQ(found("M:\\"), "M:\\");
-    EXPECT_EQ(found("m:"), "M:\\");
-    EXPECT_EQ(found("b:"), "B:\\");
-    EXPECT_EQ(found("A:\\\\"), "A:\\");
-    EXPECT_EQ(found("x:\\"), "(bad)");
-}
-
-TEST_F(SimFsTest, TrailingBackslashNamesADirectory) {
-    EXPECT_EQ(found("M:\\DOCS\\"), "M:\\DOCS");
-    EXPECT_EQ(found("M:\\AGENDA.TXT\\"), "(bad)");
-}
-
-TEST_F(SimFsTest, RelativePathsFollowTheCurrentDirectory) {
-    EXPECT_EQ(fs_->cwd(), "M:\\");
-    EXPECT_EQ(found("AGENDA.TXT"), "M:\\AGENDA.TXT");
-    ASSERT_EQ(fs_->change_dir("m:\\docs\\"), kDone);
-    EXPECT_EQ(fs_->cwd(), "M:\\DOCS");
-    EXPECT_EQ(found("notes.txt"), "M:\\DOCS\\notes.txt");
-    EXPECT_EQ(found("..\\agenda.txt"), "M:\\AGENDA.TXT");
-    EXPECT_EQ(found("\\AGENDA.TXT"), "M:\\AGENDA.TXT");
-    EXPECT_EQ(found("m:notes.txt"), "M:\\DOCS\\notes.txt");
-    EXPECT_EQ(found("c:readme.txt"), "C:\\README.TXT");
-    EXPECT_EQ(fs_->change_dir("M:\\AGENDA.TXT"), kFailed);
-    fs_->reset_cwd();
-    EXPECT_EQ(fs_->cwd(), "M:\\");
-}
-
-TEST_F(SimFsTest, DotDotNeverLeavesTheDrive) {
-    EXPECT_EQ(found("M:\\..\\..\\outside.txt"), "(bad)");
-    EXPECT_EQ(found("M:\\..\\..\\AGENDA.TXT"), "M:\\AGENDA.TXT");
-    EXPECT_EQ(found("M:\\DOCS\\..\\..\\..\\c\\README.TXT"), "(bad)");
-    EXPECT_EQ(found("M:\\.\\DOCS\\.\\notes.txt"), "M:\\DOCS\\notes.txt");
-    EXPECT_EQ(found("M:\\x/../../outside.txt"), "(bad)");
-}
-
-TEST_F(SimFsTest, SymbolicLinksAreRefused) {
-    ASSERT_EQ(symlink((root_ + "/outside.txt").c_str(), (root_ + "/m/link.txt").c_str()), 0);
-    ASSERT_EQ(symlink(root_.c_str(), (root_ + "/m/up").c_str()), 0);
-    EXPECT_EQ(found("M:\\link.txt"), "(bad)");
-    EXPECT_EQ(found("M:\\up\\outside.txt"), "(bad)");
-    std::vector<std::string> entries;
-    ASSERT_EQ(fs_->list("M:\\", &entries), kDone);
-    EXPECT_EQ(entries, (std::vector<std::string>{"M:\\AGENDA.TXT", "M:\\DOCS"}));
-    FsEntry parent, e;
-    EXPECT_EQ(fs_->place_for_new("M:\\LINK.TXT", &parent, &e), kFailed);
-}
-
-TEST_F(SimFsTest, ListsMembersSortedBytewiseWithDotNames) {
-    std::vector<std::string> entries;
-    ASSERT_EQ(fs_->list("M:\\DOCS", &entries), kDone);
-    EXPECT_EQ(entries, (std::vector<std::string>{"M:\\DOCS\\.hidden", "M:\\DOCS\\Plan.TXT",
-                                                 "M:\\DOCS\\notes.txt"}));
-    ASSERT_EQ(fs_->list("m:\\docs\\", &entries), kDone);
-    EXPECT_EQ(entries.size(), 3u);
-}
-
-TEST_F(SimFsTest, ListsWildcardMatches) {
-    std::vector<std::string> entries;
-    ASSERT_EQ(fs_->list("M:\\DOCS\\*.txt", &entries), kDone);
-    EXPECT_EQ(entries, (std::vector<std::string>{"M:\\DOCS\\Plan.TXT", "M:\\DOCS\\notes.txt"}));
-    ASSERT_EQ(fs_->list("M:\\DOCS\\Z*", &entries), kDone);
-    EXPECT_TRUE(entries.empty());
-    EXPECT_EQ(fs_->list("M:\\NOWHERE\\*", &entries), kFailed);
-}
-
-TEST_F(SimFsTest, ListingAFileListsThatFile) {
-    std::vector<std::string> entries;
-    ASSERT_EQ(fs_->list("m:\\agenda.txt", &entries), kDone);
-    EXPECT_EQ(entries, (std::vector<std::string>{"M:\\AGENDA.TXT"}));
-    EXPECT_EQ(fs_->list("M:\\NOPE", &entries), kFailed);
 }
 
 TEST_F(SimFsTest, NewNamesAreTakenAsGivenUnlessTheyExist) {
     FsEntry parent, e;
-    ASSERT_EQ(fs_->place_for_new("M:\\DOCS\\New File.txt", &parent, &e), kDone);
-    EXPECT_FALSE(e.exists);
+    ASSERT_EQ(fs_.place_for_new("M:\\DOCS\\New File.txt", &parent, &e), kDone);
     EXPECT_EQ(e.host, root_ + "/m/DOCS/New File.txt");
-    EXPECT_EQ(e.org, "M:\\DOCS\\New File.txt");
-    ASSERT_EQ(fs_->place_for_new("m:\\docs\\NOTES.TXT", &parent, &e), kDone);
-    EXPECT_TRUE(e.exists);
-    EXPECT_EQ(e.host, root_ + "/m/DOCS/notes.txt");
-    EXPECT_EQ(fs_->place_for_new("M:\\NOWHERE\\x", &parent, &e), kFailed);
-    EXPECT_EQ(fs_->place_for_new("M:\\", &parent, &e), kFailed);
-    EXPECT_EQ(fs_->place_for_new("M:\\AGENDA.TXT\\x", &parent, &e), kFailed);
+    ASSERT_EQ(fs_.place_for_new("m:\\docs\\NOTES.TXT", &parent, &e), kDone);
+    EXPECT_TRUE(e.exists && e.host == root_ + "/m/DOCS/notes.txt");
+    for (const char* bad : {"M:\\NOWHERE\\x", "M:\\", "M:\\AGENDA.TXT\\x", "M:\\LINK.TXT"}) {
+        EXPECT_EQ(fs_.place_for_new(bad, &parent, &e), kFailed) << bad;
+    }
 }
 
-TEST_F(SimFsTest, BadPathsAreRefused) {
-    OrgPath p;
-    EXPECT_EQ(fs_->parse("", &p), kFailed);
-    EXPECT_EQ(fs_->parse("q:\\x", &p), kFailed);
-    EXPECT_EQ(fs_->parse(std::string("M:\\a\0b", 6), &p), kFailed);
-}
-
-TEST_F(SimFsTest, ReadOnlyFlagIsTheOwnerWriteBit) {
-    FsEntry e;
-    ASSERT_EQ(fs_->find("M:\\AGENDA.TXT", &e), kDone);
-    EXPECT_FALSE(e.read_only());
-    chmod(e.host.c_str(), 0444);
-    ASSERT_EQ(fs_->find("M:\\AGENDA.TXT", &e), kDone);
-    EXPECT_TRUE(e.read_only());
+TEST(SimProcsTest, MatchingKillProtectionAndShutdown) {
+    ProcTable t(default_procs());
+    EXPECT_EQ(t.list("sys$*"), (Words{"SYS$SHLL", "SYS$WSRV", "SYS$FSRV"}));
+    EXPECT_EQ(t.list("WORD"), Words{"Word"});
+    EXPECT_EQ(t.kill("sys*", true), 0);  // matched, but spared
+    EXPECT_EQ(t.kill("*", true), 4);
+    EXPECT_EQ(t.list("*"), (Words{"SYS$SHLL", "SYS$WSRV", "SYS$FSRV", "TAVLIN"}));
+    EXPECT_EQ(t.kill("word", true), -1);
+    EXPECT_EQ(t.kill("*", false), 4);
+    std::vector<Proc> procs;
+    EXPECT_FALSE(parse_procs("A,,B", &procs));
+    ASSERT_TRUE(parse_procs("!Sys$X,tavlin,~Basic,Agenda,Word", &procs));
+    ProcTable given(procs);
+    EXPECT_EQ(given.shutdown("*"), 2);    // applications only
+    EXPECT_EQ(given.kill("*", true), 1);  // the interpreted one; system and link program spared
+    EXPECT_EQ(given.list("*"), (Words{"Sys$X", "tavlin"}));
 }
 
 }  // namespace
