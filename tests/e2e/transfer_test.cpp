@@ -5,59 +5,57 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "e2e_util.h"
 #include "harness.h"
+
+using namespace e2e;
 
 namespace {
 
-// One organiser tree, one local working folder, and orvel runs against them.
-struct Link {
-    OrganiserTree org;
-    TempDir local;
+struct Mode {
+    std::string name, setup;
     std::vector<std::string> simargs;
-    std::vector<std::string> args;
+};
 
-    RunResult run(const std::string& input, int timeout_ms = 60000) {
+// One organiser tree, one local working folder, and orvel runs against them.
+class TransferTest : public ::testing::TestWithParam<Mode> {
+  protected:
+    RunResult run(const std::string& input, std::vector<std::string> simargs = {}) {
         RunSpec spec;
         spec.root = org.root;
         spec.cwd = local.path;
         spec.input = input;
-        spec.simargs = simargs;
-        spec.args = args;
-        spec.timeout_ms = timeout_ms;
+        spec.simargs = std::move(simargs);
+        spec.timeout_ms = 120000;
         RunResult r = run_orvel(spec);
-        EXPECT_FALSE(r.timed_out) << r.out << r.err;
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_TRUE(!r.timed_out && r.status == 0) << r.status << "\n" << r.out << r.err;
         return r;
     }
+    // Standard output from the first prompt on, with every prompt as "> ".
+    std::string session(const RunResult& r) {
+        std::string s = r.out.substr(std::min(r.out.find(kPrompt), r.out.size()));
+        for (size_t at; (at = s.find(kPrompt)) != std::string::npos;) s.replace(at, 8, "> ");
+        return s;
+    }
+    OrganiserTree org;
+    TempDir local;
 };
 
-// The wildcard get always lists into the one fixed file /tmp/filenames; runs that use it hold
-// this lock so that tests running side by side do not read each other's names.
-class NamesFileLock {
-  public:
-    NamesFileLock()
-        : fd_(open("/tmp/orvel-e2e-filenames.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
-        if (fd_ >= 0) flock(fd_, LOCK_EX);
-    }
-    ~NamesFileLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    NamesFileLock(const NamesFileLock&) = delete;
-    NamesFileLock& operator=(const NamesFileLock&) = delete;
-
-  private:
-    int fd_;
+// The wildcard get lists into the one fixed file /tmp/filenames; runs that use it hold this lock
+// so that tests running side by side do not read each other's names.
+struct NamesFileLock {
+    int fd = open("/tmp/orvel-e2e-filenames.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    NamesFileLock() { flock(fd, LOCK_EX); }
+    ~NamesFileLock() { close(fd); }
 };
 
 std::string random_bytes(size_t n, unsigned seed) {
@@ -67,485 +65,231 @@ std::string random_bytes(size_t n, unsigned seed) {
     return s;
 }
 
-int bytesum(const std::string& s) {
-    int sum = 0;
-    for (unsigned char c : s) sum = (sum + c) & 0xFF;
-    return sum;
+// orvel's frames, joined by blanks.
+std::string wire(const RunResult& r) {
+    std::string all;
+    for (const std::string& f : r.frames_from_yal()) all += (all.empty() ? "" : " ") + f;
+    return all;
 }
 
-bool has(const std::string& out, const std::string& text) {
-    return out.find(text) != std::string::npos;
-}
-
-int occurrences(const std::string& out, const std::string& text) {
-    int n = 0;
-    for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
-    return n;
-}
-
-int count_frames(const RunResult& r, const std::string& text) {
-    auto frames = r.frames_from_yal();
-    return static_cast<int>(std::count(frames.begin(), frames.end(), text));
-}
-
-// Local files whose names start with `prefix` and are exactly six characters longer.
-std::vector<std::string> saved_copies(const TempDir& dir, const std::string& prefix) {
-    std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
-        std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.rfind(prefix, 0) == 0) found.push_back(name);
-    }
-    return found;
-}
-
-const size_t kSizes[] = {0, 1, 99, 100, 101, 250, 65536};
-
-// Puts one random file of every size and gets each back under another name.
-void round_trip(Link& l, const std::string& setup) {
-    std::string input = setup;
-    for (size_t size : kSizes) {
-        std::string name = "F" + std::to_string(size) + ".BIN";
-        l.local.write(name, random_bytes(size, static_cast<unsigned>(size) + 7));
-        input += "put m:\\" + name + " " + name + "\nget m:\\" + name + " back" + name + "\n";
-    }
-    RunResult r = l.run(input, 120000);
-    EXPECT_FALSE(has(r.out, "File not transfered")) << r.out;
-    for (size_t size : kSizes) {
-        std::string name = "F" + std::to_string(size) + ".BIN";
-        std::string bytes = random_bytes(size, static_cast<unsigned>(size) + 7);
-        EXPECT_EQ(l.org.read("m/" + name), bytes) << "organiser copy of " << size << " bytes";
-        EXPECT_EQ(l.local.read("back" + name), bytes) << "fetched copy of " << size << " bytes";
-    }
+int frames(const RunResult& r, const std::string& text) {
+    auto all = r.frames_from_yal();
+    return static_cast<int>(std::count(all.begin(), all.end(), text));
 }
 
 const char* const kNoise = "out=0.05,in=0.05,ack=0.05,datain=0.05,dataout=0.05";
 
-}  // namespace
+INSTANTIATE_TEST_SUITE_P(
+    Modes, TransferTest,
+    ::testing::Values(
+        Mode{"Plain", "", {}}, Mode{"Filesum", "filesum on\n", {}},
+        Mode{"Noise", "", {"--fault", kNoise, "--fault", "seed=11"}},
+        Mode{"FilesumNoise", "filesum on\n", {"--fault", kNoise, "--fault", "seed=12"}}),
+    [](const ::testing::TestParamInfo<Mode>& info) { return info.param.name; });
 
-// ---- round trips ----------------------------------------------------------------------------
-
-TEST(TransferTest, RoundTripsAreByteIdentical) {
-    Link l;
-    round_trip(l, "");
-}
-
-TEST(TransferTest, RoundTripsWithLineChecksumsAreByteIdentical) {
-    Link l;
-    round_trip(l, "filesum on\n");
-}
-
-TEST(TransferTest, RoundTripsSurviveLineNoise) {
-    Link l;
-    l.simargs = {"--fault", kNoise, "--fault", "seed=11"};
-    round_trip(l, "");
-}
-
-TEST(TransferTest, RoundTripsWithLineChecksumsSurviveLineNoise) {
-    Link l;
-    l.simargs = {"--fault", kNoise, "--fault", "seed=12"};
-    round_trip(l, "filesum on\n");
-}
-
-TEST(TransferTest, OneArgumentGetLandsUnderTheLastName) {
-    Link l;
-    l.org.write("m/DOCS/NOTES.TXT", "notes\n");
-    l.local.write("notes.txt", "an older, longer local copy\n");
-    RunResult r = l.run("get m:\\docs\\notes.txt\n");
-    EXPECT_EQ(l.local.read("notes.txt"), "notes\n");
-    EXPECT_FALSE(has(r.out, "File not transfered"));
-}
-
-TEST(TransferTest, OneArgumentPutTakesTheLastNameLocally) {
-    Link l;
-    l.org.write("m/DOCS/NOTES.TXT", "old organiser copy\n");
-    l.local.write("NOTES.TXT", "new\n");
-    l.run("put m:\\DOCS\\NOTES.TXT\n");
-    EXPECT_EQ(l.org.read("m/DOCS/NOTES.TXT"), "new\n");
-}
-
-// ---- failures leave both ends intact --------------------------------------------------------
-
-TEST(TransferTest, GetOfAMissingOrganiserFileKeepsTheLocalFile) {
-    Link l;
-    l.local.write("keep.txt", "local\n");
-    l.local.write("go.ovcmd", "get m:\\nothere.txt keep.txt\necho still going\n");
-    RunResult r = l.run("run go\n");
-    EXPECT_TRUE(has(r.out, "File not transfered\n")) << r.out;
-    EXPECT_TRUE(has(r.out, "still going"));
-    EXPECT_EQ(l.local.read("keep.txt"), "local\n");
-    EXPECT_EQ(count_frames(r, "pf"), 0);
-}
-
-TEST(TransferTest, GetThatTheOrganiserCannotOpenKeepsTheLocalFile) {
-    Link l;
-    l.simargs = {"--reply", "pf=XSTARTPUT;XBADOPEN"};
-    l.org.write("m/A.TXT", "organiser\n");
-    l.local.write("keep.txt", "local\n");
-    RunResult r = l.run("setv helpfull\nget m:\\a.txt keep.txt\n");
-    EXPECT_TRUE(has(r.out, "Error in put, cannot open the file on the orvel\n")) << r.out;
-    EXPECT_TRUE(has(r.out, "File not transfered\n")) << r.out;
-    EXPECT_EQ(l.local.read("keep.txt"), "local\n");
-}
-
-TEST(TransferTest, PutOfAMissingLocalFileKeepsTheOrganiserCopy) {
-    Link l;
-    l.org.write("m/KEEP.TXT", "organiser\n");
-    l.local.write("go.ovcmd", "put m:\\keep.txt nothere.txt\necho still going\n");
-    RunResult r = l.run("run go\n");
-    EXPECT_TRUE(has(r.out, "Error in puting nothere.txt, not found on local machine\n")) << r.out;
-    EXPECT_FALSE(has(r.out, "File not transfered"));
-    EXPECT_TRUE(has(r.out, "still going"));
-    EXPECT_EQ(l.org.read("m/KEEP.TXT"), "organiser\n");
-    EXPECT_EQ(count_frames(r, "rp"), 0);
-    EXPECT_EQ(count_frames(r, "gf"), 0);
-}
-
-TEST(TransferTest, AnOverlongPathIsNotSent) {
-    Link l;
-    std::string path = "m:\\" + std::string(251, 'a');
-    l.local.write("long.ovcmd", "get " + path + "\necho after the get\n");
-    RunResult r = l.run("run long\nput " + path + " x\n");
-    EXPECT_FALSE(has(r.out, "after the get"));
-    for (const auto& f : r.frames_from_yal()) EXPECT_NE(f.rfind("sp m:\\aaaa", 0), 0u) << f;
-}
-
-// ---- dolower and verbose --------------------------------------------------------------------
-
-TEST(TransferTest, DolowerLowersTheOrganiserPathAndTheLocalName) {
-    Link l;
-    l.org.write("m/DOCS/NOTES.TXT", "notes\n");
-    l.local.write("up.txt", "up\n");
-    RunResult r = l.run("setv dolower\nget M:\\DOCS\\NOTES.TXT\nput M:\\DOCS\\UP.TXT up.txt\n");
-    EXPECT_EQ(count_frames(r, "sp m:\\docs\\notes.txt"), 1);
-    EXPECT_EQ(count_frames(r, "sp m:\\docs\\up.txt"), 1);
-    EXPECT_TRUE(l.local.exists("notes.txt"));
-    EXPECT_FALSE(l.local.exists("NOTES.TXT"));
-    EXPECT_EQ(l.org.read("m/DOCS/up.txt"), "up\n");
-}
-
-TEST(TransferTest, WithoutDolowerTheCaseIsKept) {
-    Link l;
-    l.org.write("m/DOCS/NOTES.TXT", "notes\n");
-    RunResult r = l.run("get M:\\DOCS\\NOTES.TXT\n");
-    EXPECT_EQ(count_frames(r, "sp M:\\DOCS\\NOTES.TXT"), 1);
-    EXPECT_TRUE(l.local.exists("NOTES.TXT"));
-}
-
-TEST(TransferTest, VerbosePrintsProgressAndStatistics) {
-    Link l;
-    l.org.write("m/A.TXT", "hello");
-    l.local.write("b.txt", "0123456789");
-    RunResult r = l.run(
-        "setv verbose\nget m:\\a.txt\nget m:\\a.txt c.txt\nput m:\\B.TXT b.txt\nput m:\\a.txt\n");
-    EXPECT_TRUE(has(r.out, "Getting one file m:\\a.txt\n")) << r.out;
-    EXPECT_TRUE(has(r.out, "Getting m:\\a.txt to c.txt\n")) << r.out;
-    EXPECT_TRUE(has(r.out, "putting m:\\B.TXT from b.txt\n")) << r.out;
-    EXPECT_TRUE(has(r.out, "putting one file m:\\a.txt\n")) << r.out;
-    std::regex timing(R"(Transfer time (\d+), bytes (\d+), speed (\d+) \(bytes / sec\)\n)"
-                      R"(transmission information good blocks (\d+), bad blocks (\d+)\n)");
-    std::vector<int> bytes;
-    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), timing);
-         it != std::sregex_iterator(); ++it) {
-        int secs = std::stoi((*it)[1]), n = std::stoi((*it)[2]), speed = std::stoi((*it)[3]);
-        EXPECT_GE(secs, 1);
-        EXPECT_EQ(speed, n / secs);
-        EXPECT_GE(std::stoi((*it)[4]), 1);
-        EXPECT_EQ(std::stoi((*it)[5]), 0);
-        bytes.push_back(n);
+TEST_P(TransferTest, RoundTripsAreByteIdentical) {
+    const size_t sizes[] = {0, 1, 99, 100, 101, 250, 65536};
+    auto name = [](size_t size) { return "F" + std::to_string(size) + ".BIN"; };
+    std::string input = GetParam().setup;
+    for (size_t size : sizes) {
+        local.write(name(size), random_bytes(size, size + 7));
+        input += "put m:\\" + name(size) + " " + name(size) + "\nget m:\\" + name(size) + " back" +
+                 name(size) + "\n";
     }
-    EXPECT_EQ(bytes, (std::vector<int>{5, 5, 10, 5})) << r.out;
+    RunResult r = run(input, GetParam().simargs);
+    EXPECT_FALSE(contains(r.out, "File not transfered")) << r.out;
+    EXPECT_EQ(r.stat("corrupt_out") + r.stat("refused_in") > 0, !GetParam().simargs.empty());
+    for (size_t size : sizes) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(org.read("m/" + name(size)), random_bytes(size, size + 7));
+        EXPECT_EQ(local.read("back" + name(size)), random_bytes(size, size + 7));
+    }
 }
 
-TEST(TransferTest, QuietWithoutVerbose) {
-    Link l;
-    l.org.write("m/A.TXT", "hello");
-    RunResult r = l.run("get m:\\a.txt\nput m:\\b.txt A.TXT\n");
-    EXPECT_FALSE(has(r.out, "Getting"));
-    EXPECT_FALSE(has(r.out, "putting"));
-    EXPECT_FALSE(has(r.out, "Transfer time"));
-}
-
-// ---- wildcard get and foreach ---------------------------------------------------------------
-
-TEST(TransferTest, WildcardGetFetchesEveryMatch) {
-    NamesFileLock lock;
-    Link l;
-    l.org.write("m/W/A.TXT", "a\n");
-    l.org.write("m/W/B.TXT", "b\n");
-    l.org.write("m/W/C.DAT", "c\n");
-    RunResult r = l.run("get m:\\w\\*.txt\n");
-    EXPECT_EQ(l.local.read("A.TXT"), "a\n");
-    EXPECT_EQ(l.local.read("B.TXT"), "b\n");
-    EXPECT_FALSE(l.local.exists("C.DAT"));
-    EXPECT_EQ(slurp("/tmp/filenames"), "M:\\W\\A.TXT\nM:\\W\\B.TXT\n");
-    EXPECT_EQ(count_frames(r, "sp m:\\w\\*.txt"), 1);
-}
-
-TEST(TransferTest, WildcardGetIgnoresALocalName) {
-    NamesFileLock lock;
-    Link l;
-    l.org.write("m/W/A.TXT", "a\n");
-    l.org.write("m/W/B.TXT", "b\n");
-    RunResult r = l.run("get m:\\w\\* mine.txt\n");
-    EXPECT_TRUE(has(r.out, "Sorry cannot use specific recieving names with wildcard get (yet)\n"))
-        << r.out;
-    EXPECT_EQ(l.local.read("A.TXT"), "a\n");
-    EXPECT_EQ(l.local.read("B.TXT"), "b\n");
-    EXPECT_FALSE(l.local.exists("mine.txt"));
-}
-
-TEST(TransferTest, WildcardGetOfNothingFetchesNothingAndGoesOn) {
-    NamesFileLock lock;
-    Link l;
-    l.org.write("m/W/A.TXT", "a\n");
-    l.local.write("go.ovcmd", "get m:\\w\\*.zip\necho still going\n");
-    RunResult r = l.run("run go\n");
-    EXPECT_TRUE(has(r.out, "still going")) << r.out;
-    EXPECT_EQ(slurp("/tmp/filenames"), "");
-    EXPECT_EQ(count_frames(r, "pf"), 0);
-}
-
-TEST(TransferTest, WildcardGetAppliesDolowerPerFileNotToThePattern) {
-    NamesFileLock lock;
-    Link l;
-    l.org.write("m/W/A.TXT", "a\n");
-    RunResult r = l.run("setv dolower\nget M:\\W\\*\n");
-    EXPECT_EQ(count_frames(r, "sp M:\\W\\*"), 1);
-    EXPECT_EQ(count_frames(r, "sp m:\\w\\a.txt"), 1);
-    EXPECT_EQ(l.local.read("a.txt"), "a\n");
-}
-
-TEST(TransferTest, WildcardGetNeverWritesThroughASymbolicLink) {
-    NamesFileLock lock;
-    Link l;
-    l.org.write("m/W/A.TXT", "a\n");
-    l.local.write("victim", "precious\n");
-    unlink("/tmp/filenames");
-    ASSERT_EQ(symlink(l.local.file("victim").c_str(), "/tmp/filenames"), 0);
-    l.local.write("go.ovcmd", "get m:\\w\\*\necho after the get\n");
-    RunResult r = l.run("run go\n");
-    unlink("/tmp/filenames");
-    EXPECT_TRUE(has(r.out, "list, Bad file /tmp/filenames\n")) << r.out;
-    EXPECT_FALSE(has(r.out, "after the get"));
-    EXPECT_EQ(l.local.read("victim"), "precious\n");
-    EXPECT_FALSE(l.local.exists("A.TXT"));
-    EXPECT_EQ(count_frames(r, "lp"), 0);
-}
-
-TEST(TransferTest, ForeachCarriesNamesWithBlanks) {
-    Link l;
-    l.org.write("m/MY NOTES.TXT", "one\n");
-    l.org.write("m/TWO  BLANKS [X].TXT", "two\n");
-    l.local.write("names", "M:\\MY NOTES.TXT\nM:\\TWO  BLANKS [X].TXT");
-    RunResult r = l.run("foreach names get\n");
-    EXPECT_EQ(l.local.read("MY NOTES.TXT"), "one\n") << r.out;
-    EXPECT_EQ(l.local.read("TWO  BLANKS [X].TXT"), "two\n") << r.out;
-}
-
-TEST(TransferTest, ForeachPutsItsLeadingArgumentsFirst) {
-    Link l;
-    l.org.write("m/A.TXT", "a");
-    l.org.write("m/B.TXT", "b");
-    l.org.write("m/C.TXT", "c");
-    l.local.write("names", "m:\\a.txt\nm:\\b.txt\n");
-    RunResult r = l.run("foreach names rm\n");
-    EXPECT_FALSE(l.org.exists("m/A.TXT"));
-    EXPECT_FALSE(l.org.exists("m/B.TXT"));
-    EXPECT_TRUE(l.org.exists("m/C.TXT"));
-    l.local.write("dirs", "m:\\d1\nm:\\d2\n");
-    r = l.run("foreach dirs mkdir\n");
-    EXPECT_TRUE(l.org.exists("m/d1"));
-    EXPECT_TRUE(l.org.exists("m/d2"));
-}
-
-TEST(TransferTest, ForeachDebugrunShowsEachLineAsRead) {
-    Link l;
-    l.org.write("m/A.TXT", "a");
-    l.local.write("names", "m:\\a.txt\n\nm:\\a.txt\n");
-    RunResult r = l.run("setv debugrun\nforeach names get\n");
-    EXPECT_EQ(occurrences(r.out, "Foreach input :m:\\a.txt\n:\n"), 2) << r.out;
-    EXPECT_EQ(occurrences(r.out, "Foreach input :\n:\n"), 1) << r.out;
-    EXPECT_EQ(count_frames(r, "pf"), 2);
-}
-
-TEST(TransferTest, ForeachHandlesLongLinesWhole) {
-    Link l;
-    std::string line = "echo-me" + std::string(300, 'x') + "end";
-    l.local.write("names", line + "\n");
-    RunResult r = l.run("foreach names echo\n");
-    // One command for the whole line: never a second one for a tail piece.
-    EXPECT_TRUE(has(r.out, line + "\n") || has(r.out, "too long")) << r.out;
-    EXPECT_EQ(occurrences(r.out, "xend\n"), has(r.out, line + "\n") ? 1 : 0) << r.out;
-}
-
-TEST(TransferTest, ForeachWithoutItsNamesFileFailsAndStops) {
-    Link l;
-    l.local.write("go.ovcmd", "foreach nothere get\necho after the foreach\n");
-    RunResult r = l.run("run go\n");
-    EXPECT_TRUE(has(r.out, "foreach error on opening names file\n")) << r.out;
-    EXPECT_FALSE(has(r.out, "after the foreach"));
-}
-
-TEST(TransferTest, ForeachOverAnEmptyFileDoesNothing) {
-    Link l;
-    l.local.write("names", "");
-    l.local.write("go.ovcmd", "foreach names get\necho still going\n");
-    RunResult r = l.run("run go\n");
-    EXPECT_TRUE(has(r.out, "still going"));
-    EXPECT_EQ(count_frames(r, "pf"), 0);
-}
-
-// ---- the sum check and its correction -------------------------------------------------------
-
-TEST(TransferTest, ChksumwarnWarnsAndKeepsTheFile) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    std::string bytes = "checksummed bytes\n";
-    l.org.write("m/A.TXT", bytes);
-    RunResult r = l.run("setv chksumwarn\nget m:\\a.txt\n");
-    int yal = bytesum(bytes);
-    char expect[128];
-    std::snprintf(expect, sizeof expect,
-                  "Warning, the orvel and yal check sums disagree (yal = %d, orvel = %d)\n", yal,
-                  (yal + 1) & 0xFF);
-    EXPECT_TRUE(has(r.out, expect)) << r.out;
-    EXPECT_EQ(l.local.read("a.txt"), bytes);
-    EXPECT_EQ(count_frames(r, "pf"), 1);
-}
-
-TEST(TransferTest, AgreeingSumsAreQuiet) {
-    Link l;
-    l.org.write("m/A.TXT", "abc");
-    l.local.write("b.txt", "def");
+TEST_F(TransferTest, OneNameTransfersDolowerVerboseAndAgreeingSums) {
+    org.write("m/DOCS/A.TXT", "a\n");
+    org.write("m/DOCS/B.TXT", "old organiser copy\n");
+    org.write("m/DOCS/NOTES.TXT", "notes\n");
+    local.write("B.TXT", "new\n");
+    local.write("notes.txt", "an older, longer local copy\n");
+    local.write("up.txt", "up\n");
     RunResult r =
-        l.run("setv chksumwarn\nsetv chksumcorrect\nget m:\\a.txt\nput m:\\b.txt b.txt\n");
-    EXPECT_FALSE(has(r.out, "Warning"));
-    EXPECT_EQ(count_frames(r, "pf"), 1);
-    EXPECT_EQ(count_frames(r, "gf"), 1);
-    EXPECT_EQ(count_frames(r, "cs"), 2);
+        run("setv chksumwarn\nsetv chksumcorrect\nget M:\\DOCS\\A.TXT\nput m:\\docs\\B.TXT\n"
+            "setv dolower\nget M:\\DOCS\\NOTES.TXT\nput M:\\DOCS\\UP.TXT up.txt\nsetv verbose\n"
+            "get m:\\docs\\a.txt\nget M:\\DOCS\\A.TXT c.txt\nput m:\\docs\\b.txt B.TXT\n"
+            "put m:\\docs\\up.txt\n");
+    // Each statistics pair becomes "bytes N"; the speed is checked where the time is 1 second.
+    const std::regex stats(
+        "Transfer time (?:1, bytes (\\d+), speed \\1|[2-9]\\d*, bytes (\\d+), speed \\d+) \\(bytes "
+        "/ sec\\)\ntransmission information good blocks [1-9]\\d*, bad blocks 0\n");
+    EXPECT_EQ(
+        std::regex_replace(session(r), stats, "bytes $1$2\n"),
+        "> > > > > > > > > Getting one file m:\\docs\\a.txt\nbytes 2\n> Getting m:\\docs\\a.txt to "
+        "c.txt\nbytes 2\n> putting m:\\docs\\b.txt from B.TXT\nbytes 4\n> putting one file "
+        "m:\\docs\\up.txt\nbytes 3\n> " +
+            std::string(kPauseMsg));
+    for (const char* name : {"A.TXT", "a.txt", "c.txt"}) EXPECT_EQ(local.read(name), "a\n");
+    EXPECT_EQ(org.read("m/DOCS/b.txt"), "new\n");  // the second put named it anew
+    EXPECT_EQ(local.read("notes.txt"), "notes\n");
+    EXPECT_FALSE(local.exists("NOTES.TXT"));
+    EXPECT_EQ(org.read("m/DOCS/up.txt"), "up\n");
+    EXPECT_EQ(frames(r, "sp M:\\DOCS\\A.TXT") + frames(r, "sp m:\\docs\\notes.txt"), 2);
+    EXPECT_EQ(frames(r, "cs"), 8);
 }
 
-TEST(TransferTest, ChksumcorrectGivesUpAfterFiveRegets) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    l.org.write("m/A.TXT", "always disputed\n");
-    RunResult r = l.run("setv chksumcorrect\nsetv verbose\nget m:\\a.txt\necho next\n");
-    EXPECT_EQ(count_frames(r, "pf"), 6);
-    EXPECT_EQ(occurrences(r.out, "A Checksum difference has been detected, regetting the file\n"),
-              5)
-        << r.out;
-    EXPECT_EQ(occurrences(r.out,
-                          "Error, the orvel and yal check sums still disagree after 5 "
-                          "attempts, giving up on m:\\a.txt\n"),
-              1)
-        << r.out;
-    EXPECT_TRUE(has(r.out, "next"));
-    EXPECT_EQ(l.local.read("a.txt"), "always disputed\n");
+// The organiser refuses to open any file here, and the long path fits no frame.
+TEST_F(TransferTest, FailedTransfersLeaveBothEndsIntact) {
+    org.write("m/KEEP.TXT", "organiser\n");
+    local.write("keep.txt", "local\n");
+    local.write("out.txt", "hello\n");
+    local.write("go.ovcmd",
+                "get m:\\nothere.txt keep.txt\nput m:\\keep.txt nothere.txt\necho on\n");
+    local.write("up.ovcmd", "! sed -i s/hello/HELLO/ [arg1]\n");
+    local.write("down.ovcmd", "! sed -i s/HELLO/hello/ [arg1]\n");
+    const std::string path = "m:\\" + std::string(251, 'a');
+    local.write("long.ovcmd", "get " + path + "\necho after the get\n");
+    RunResult r =
+        run("run go\nsetv helpfull\nget m:\\keep.txt keep.txt\naddfilter out txt up\n"
+            "addfilter restore txt down\nsetv autofilefilter\nput m:\\OUT.TXT out.txt\n"
+            "run long\nput " +
+                path + " x\n",
+            {"--reply", "pf=XSTARTPUT;XBADOPEN", "--reply", "gf=XSTARTGET;XBADOPEN"});
+    const std::string toolong =
+        "ERROR: Command too long to send to the orvel (257 characters, at most 255)\n";
+    EXPECT_EQ(
+        session(r),
+        "> File not transfered\nError in puting nothere.txt, not found on local machine\n"
+        "on\n> > Error in put, cannot open the file on the orvel\nFile not transfered\n> > > > "
+        "HELP: Error in getting file from the orvel, cannot open it.\n"
+        "HELP: Either the disk is full, there are to many files or the directory\n"
+        "HELP: does not exist\n> " +
+            toolong + "> " + toolong + "> " + kPauseMsg);
+    // Nothing at all for the put whose local file is missing.
+    EXPECT_EQ(wire(r),
+              "ia tm vn po 1 sp m:\\nothere.txt ep sp m:\\keep.txt ep pf sp m:\\OUT.TXT ep gf");
+    EXPECT_EQ(local.read("keep.txt"), "local\n");
+    EXPECT_EQ(local.read("out.txt"), "hello\n");  // the restore filter ran after the failed put
+    EXPECT_EQ(org.read("m/KEEP.TXT"), "organiser\n");
+    EXPECT_FALSE(org.exists("m/OUT.TXT"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.path), {}), 6);
 }
 
-TEST(TransferTest, ChksumcorrectGivesUpAfterFiveReputs) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    l.local.write("b.txt", "always disputed\n");
-    RunResult r = l.run("setv chksumcorrect\nsetv verbose\nput m:\\B.TXT b.txt\n");
-    EXPECT_EQ(count_frames(r, "gf"), 6);
-    EXPECT_EQ(occurrences(r.out, "A Checksum difference has been detected, re-putting the file\n"),
-              5)
-        << r.out;
-    EXPECT_TRUE(has(r.out,
-                    "Error, the orvel and yal check sums still disagree after 5 attempts, "
-                    "giving up on m:\\B.TXT\n"))
-        << r.out;
-    EXPECT_EQ(l.org.read("m/B.TXT"), "always disputed\n");
-    EXPECT_EQ(l.local.read("b.txt"), "always disputed\n");
+TEST_F(TransferTest, WildcardGetFetchesEveryMatchButNeverListsThroughALink) {
+    NamesFileLock lock;
+    org.write("m/W/A.TXT", "a\n");
+    org.write("m/W/B.TXT", "b\n");
+    org.write("m/W/C.DAT", "c\n");
+    local.write("go.ovcmd", "get m:\\w\\*.zip\necho on\n");
+    RunResult r = run("run go\nget m:\\w\\*.txt mine.txt\nsetv dolower\nget M:\\W\\*.DAT\n");
+    EXPECT_EQ(session(r),
+              "> on\n> Sorry cannot use specific recieving names with wildcard get (yet)\n> > > " +
+                  std::string(kPauseMsg));
+    EXPECT_EQ(local.read("A.TXT"), "a\n");
+    EXPECT_EQ(local.read("B.TXT"), "b\n");
+    EXPECT_EQ(local.read("c.dat"), "c\n");
+    EXPECT_FALSE(local.exists("mine.txt"));
+    EXPECT_EQ(slurp("/tmp/filenames"), "M:\\W\\C.DAT\n");
+    EXPECT_EQ(wire(r),
+              "ia tm vn po 1 sp m:\\w\\*.zip lp sp m:\\w\\*.txt lp sp M:\\W\\A.TXT ep pf sp "
+              "M:\\W\\B.TXT ep pf sp M:\\W\\*.DAT lp sp m:\\w\\c.dat ep pf");
+    local.write("victim", "precious\n");
+    unlink("/tmp/filenames");
+    ASSERT_EQ(symlink(local.file("victim").c_str(), "/tmp/filenames"), 0);
+    local.write("go.ovcmd", "get m:\\w\\*\necho after the get\n");
+    r = run("run go\n");
+    unlink("/tmp/filenames");
+    EXPECT_EQ(session(r), "> list, Bad file /tmp/filenames\n> " + std::string(kPauseMsg));
+    EXPECT_EQ(local.read("victim"), "precious\n");
+    EXPECT_EQ(frames(r, "lp"), 0);
 }
 
-TEST(TransferTest, ChksumcorrectRefetchesUntilTheSumsAgree) {
-    Link l;
-    l.simargs = {"--fault", "sum=0.5", "--fault", "seed=3"};
-    for (int i = 0; i < 6; ++i)
-        l.org.write("m/F" + std::to_string(i) + ".BIN", random_bytes(300, 40 + i));
+TEST_F(TransferTest, ForeachDispatchesEachWholeLineAfterItsLeadingWords) {
+    for (const char* f : {"m/MY NOTES.TXT", "m/TWO  BLANKS [X].TXT", "m/A", "m/B", "m/C"})
+        org.write(f, f);
+    local.write("names", "M:\\MY NOTES.TXT\nM:\\TWO  BLANKS [X].TXT");
+    local.write("rms", "m:\\a\n\nm:\\b\n");
+    local.write("dirs", "m:\\d1\nm:\\d2\n");
+    local.write("empty", "");
+    local.write("long", "echo-me" + std::string(300, 'x') + "end\n");
+    local.write("go.ovcmd", "foreach empty get\nforeach nothere get\necho after the foreach\n");
+    RunResult r =
+        run("foreach names get\nforeach dirs mkdir\nforeach long echo\nrun go\n"
+            "setv debugrun\nforeach rms rm\n");
+    EXPECT_EQ(session(r), "> > Creating directory m:\\d1\nCreating directory m:\\d2\n> echo-me" +
+                              std::string(300, 'x') +
+                              "end\n> foreach error on opening names file\n> > Foreach input "
+                              ":m:\\a\n:\nForeach input :\n:\nError Cmd not known\n"
+                              "Foreach input :m:\\b\n:\n> " +
+                              kPauseMsg);
+    EXPECT_EQ(local.read("MY NOTES.TXT"), "m/MY NOTES.TXT");
+    EXPECT_EQ(local.read("TWO  BLANKS [X].TXT"), "m/TWO  BLANKS [X].TXT");
+    for (const char* f : {"m/A", "m/B", "m/C", "m/d1/", "m/d2/"})
+        EXPECT_EQ(org.exists(f), f != std::string("m/A") && f != std::string("m/B")) << f;
+    EXPECT_EQ(frames(r, "pf"), 2);
+}
+
+// The simulated organiser's sum is always one more than the workstation's. The filters run
+// only under autofilefilter, an in filter once on the final copy after its corrections.
+TEST_F(TransferTest, FiltersAndDisputedSumsWarnedCorrectedAtMostFiveTimesAndKept) {
+    org.write("m/A.TXT", "disputed\n");
+    org.write("m/IN.TXT", "hello world\n");
+    local.write("b.txt", "always disputed\n");
+    local.write("out.txt", "hello world\n");
+    local.write("up.ovcmd", "! sed -i s/hello/HELLO/ [arg1]\n");
+    local.write("down.ovcmd", "! sed -i s/HELLO/hello/ [arg1]\n");
+    local.write("mark.ovcmd", "! echo filtered >> [arg1]\n");
+    RunResult r =
+        run("addfilter out txt up\naddfilter restore txt down\naddfilter in txt mark\n"
+            "get m:\\in.txt plain.txt\nsetv autofilefilter\nput m:\\OUT.TXT out.txt\n"
+            "get m:\\in.txt in.txt\nsetv chksumwarn\nget m:\\a.txt warned.txt\nunsetv chksumwarn\n"
+            "setv chksumcorrect\nget m:\\in.txt fixed.txt\nunsetv autofilefilter\n"
+            "get m:\\a.txt a.txt\nsetv verbose\nput m:\\B.TXT b.txt\nsetv chksumsave\n"
+            "get m:\\a.txt mine.txt\n",
+            {"--fault", "sum=1"});
+    EXPECT_EQ(local.read("plain.txt"), "hello world\n") << r.out;
+    EXPECT_EQ(org.read("m/OUT.TXT"), "HELLO world\n");
+    EXPECT_EQ(local.read("out.txt"), "hello world\n");
+    for (const char* name : {"in.txt", "fixed.txt"})
+        EXPECT_EQ(local.read(name), "hello world\nfiltered\n");
+    EXPECT_EQ(local.read("warned.txt"), "disputed\nfiltered\n");
+    EXPECT_EQ(count_of(r.out,
+                       "Warning, the orvel and yal check sums disagree (yal = 108, orvel = "
+                       "109)\n"),
+              1);
+    EXPECT_EQ(count_of(r.out, "A Checksum difference has been detected, regetting the file\n"), 5);
+    EXPECT_EQ(count_of(r.out, "A Checksum difference has been detected, re-putting the file\n"), 5);
+    EXPECT_EQ(count_of(r.out, "giving up on m:\\a.txt\n"), 2);
+    EXPECT_TRUE(contains(r.out,
+                         "Error, the orvel and yal check sums still disagree after 5 "
+                         "attempts, giving up on m:\\B.TXT\n"));
+    int saved = 0;  // mine.txt and six characters: nothing else has 14
+    for (const auto& e : std::filesystem::directory_iterator(local.path)) {
+        const std::string name = e.path().filename().string();
+        if (name.size() != 14) continue;
+        ++saved;
+        EXPECT_EQ(local.read(name), "disputed\n");
+        EXPECT_TRUE(contains(r.out, "Saving incorrect version using :mv mine.txt " + name + ":\n"));
+    }
+    EXPECT_EQ(saved, 5) << r.out;
+    for (const char* name : {"a.txt", "mine.txt"}) EXPECT_EQ(local.read(name), "disputed\n");
+    EXPECT_EQ(org.read("m/B.TXT"), "always disputed\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.path), {}), 11 + 5);
+    EXPECT_EQ(frames(r, "pf"), 1 + 1 + 1 + 6 + 6 + 6);
+    EXPECT_EQ(frames(r, "gf"), 1 + 6);
+}
+
+TEST_F(TransferTest, CorrectionRefetchesUntilTheSumsAgree) {
     std::string input = "setv chksumcorrect\n";
-    for (int i = 0; i < 6; ++i) input += "get m:\\f" + std::to_string(i) + ".bin\n";
-    RunResult r = l.run(input);
-    long lies = r.stat("sum_lies");
-    EXPECT_GT(lies, 0);
-    EXPECT_EQ(count_frames(r, "pf"), 6 + lies - occurrences(r.out, "giving up"));
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(l.local.read("f" + std::to_string(i) + ".bin"), random_bytes(300, 40 + i));
-}
-
-TEST(TransferTest, ChksumsaveKeepsEveryDisputedCopy) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    l.org.write("m/A.TXT", "disputed\n");
-    RunResult r =
-        l.run("setv chksumcorrect\nsetv chksumsave\nsetv verbose\nget m:\\a.txt mine.txt\n");
-    std::vector<std::string> saved = saved_copies(l.local, "mine.txt");
-    ASSERT_EQ(saved.size(), 5u) << r.out;
-    for (const std::string& name : saved) {
-        EXPECT_EQ(l.local.read(name), "disputed\n");
-        EXPECT_TRUE(has(r.out, "Saving incorrect version using :mv mine.txt " + name + ":\n"))
-            << r.out;
+    for (int i = 0; i < 6; ++i) {
+        org.write("m/F" + std::to_string(i) + ".BIN", random_bytes(300, 40 + i));
+        input += "get m:\\f" + std::to_string(i) + ".bin\n";
     }
-    EXPECT_EQ(l.local.read("mine.txt"), "disputed\n");
+    RunResult r = run(input, {"--fault", "sum=0.5", "--fault", "seed=3"});
+    const long lies = r.stat("sum_lies");
+    EXPECT_GT(lies, 0);
+    EXPECT_EQ(frames(r, "pf"), 6 + lies - count_of(r.out, "giving up"));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(local.read("f" + std::to_string(i) + ".bin"), random_bytes(300, 40 + i));
 }
 
-TEST(TransferTest, WithoutChksumsaveTheDisputedCopyIsDeleted) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    l.org.write("m/A.TXT", "disputed\n");
-    RunResult r = l.run("setv chksumcorrect\nget m:\\a.txt mine.txt\n");
-    EXPECT_TRUE(saved_copies(l.local, "mine.txt").empty());
-    EXPECT_FALSE(has(r.out, "Saving incorrect version"));
-    EXPECT_EQ(l.local.read("mine.txt"), "disputed\n");
-}
-
-// ---- filters --------------------------------------------------------------------------------
-
-TEST(TransferTest, FiltersConvertAroundGetAndPut) {
-    Link l;
-    l.local.write("up.ovcmd", "! sed -i s/hello/HELLO/ [arg1]\n");
-    l.local.write("down.ovcmd", "! sed -i s/HELLO/hello/ [arg1]\n");
-    l.local.write("tag.ovcmd", "! sed -i s/world/WORLD/ [arg1]\n");
-    l.local.write("out.txt", "hello world\n");
-    l.org.write("m/IN.TXT", "hello world\n");
-    RunResult r = l.run(
-        "addfilter out txt up\naddfilter restore txt down\naddfilter in txt tag\n"
-        "setv autofilefilter\nput m:\\OUT.TXT out.txt\nget m:\\in.txt in.txt\n");
-    EXPECT_EQ(l.org.read("m/OUT.TXT"), "HELLO world\n") << r.out;
-    EXPECT_EQ(l.local.read("out.txt"), "hello world\n") << r.out;
-    EXPECT_EQ(l.local.read("in.txt"), "hello WORLD\n") << r.out;
-}
-
-TEST(TransferTest, NoFiltersWithoutAutofilefilter) {
-    Link l;
-    l.local.write("tag.ovcmd", "! sed -i s/world/WORLD/ [arg1]\n");
-    l.org.write("m/IN.TXT", "hello world\n");
-    l.run("addfilter in txt tag\nget m:\\in.txt in.txt\n");
-    EXPECT_EQ(l.local.read("in.txt"), "hello world\n");
-}
-
-TEST(TransferTest, InFilterRunsOnceOnTheFinalCopyAfterCorrections) {
-    Link l;
-    l.simargs = {"--fault", "sum=1"};
-    l.local.write("mark.ovcmd", "! echo filtered >> [arg1]\n");
-    l.org.write("m/IN.TXT", "data\n");
-    RunResult r =
-        l.run("addfilter in txt mark\nsetv autofilefilter\nsetv chksumcorrect\nget m:\\in.txt\n");
-    EXPECT_EQ(l.local.read("in.txt"), "data\nfiltered\n") << r.out;
-    EXPECT_EQ(count_frames(r, "pf"), 6);
-}
-
-TEST(TransferTest, RestoreFilterRunsAfterAFailedPut) {
-    Link l;
-    l.simargs = {"--reply", "gf=XSTARTGET;XBADOPEN"};
-    l.local.write("up.ovcmd", "! sed -i s/hello/HELLO/ [arg1]\n");
-    l.local.write("down.ovcmd", "! sed -i s/HELLO/hello/ [arg1]\n");
-    l.local.write("out.txt", "hello\n");
-    RunResult r = l.run(
-        "addfilter out txt up\naddfilter restore txt down\nsetv autofilefilter\n"
-        "put m:\\OUT.TXT out.txt\n");
-    EXPECT_EQ(l.local.read("out.txt"), "hello\n") << r.out;
-    EXPECT_FALSE(l.org.exists("m/OUT.TXT"));
-}
+}  // namespace
