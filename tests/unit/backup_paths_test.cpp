@@ -1,5 +1,5 @@
 // The path rules of backup and restore: organiser paths to workstation paths and back, the
-// normalised organiser root, and the ten-minute margin of the incremental runs.
+// trimmed organiser root, and the ten-minute margin of the incremental runs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,75 +7,47 @@
 #include "backuprules.h"
 #include "ovbackup.h"
 
-TEST(BackupPathTest, BackupMapsRootAndChildren) {
-    EXPECT_EQ(backupbuildpath("m:\\docs", "/home/u/bk", "m:\\docs"), "/home/u/bk");
-    EXPECT_EQ(backupbuildpath("m:\\docs\\notes.txt", "/home/u/bk", "m:\\docs"),
-              "/home/u/bk/notes.txt");
-}
-
-TEST(BackupPathTest, BackupTurnsDollarIntoS) {
-    EXPECT_EQ(backupbuildpath("m:\\docs\\sub\\$tmp.dat", "/home/u/bk", "m:\\docs"),
-              "/home/u/bk/sub/Stmp.dat");
-    EXPECT_EQ(backupbuildpath("m:\\$data.dbf", "/b", "m:"), "/b/Sdata.dbf");
-}
-
-TEST(BackupPathTest, BackupKeepsBlanksAndShellCharacters) {
-    EXPECT_EQ(backupbuildpath("m:\\x\\a b;c$d.txt", "/t/bk", "m:\\x"), "/t/bk/a b;cSd.txt");
-}
-
-TEST(BackupPathTest, BackupOfBareDeviceRoot) {
-    EXPECT_EQ(backupbuildpath("m:\\a\\b", "/bk", "m:"), "/bk/a/b");
-}
-
-TEST(BackupPathTest, RestoreMapsRootAndChildren) {
-    EXPECT_EQ(restorebuildpath("/home/u/bk", "m:\\docs", "/home/u/bk"), "m:\\docs");
-    EXPECT_EQ(restorebuildpath("/home/u/bk/notes.txt", "m:\\docs", "/home/u/bk"),
-              "m:\\docs\\notes.txt");
-}
-
-TEST(BackupPathTest, RestoreTurnsUpperSIntoDollar) {
-    EXPECT_EQ(restorebuildpath("/home/u/bk/sub/Stmp.dat", "m:\\docs", "/home/u/bk"),
-              "m:\\docs\\sub\\$tmp.dat");
-    EXPECT_EQ(restorebuildpath("/r/Sales.txt", "m:", "/r"), "m:\\$ales.txt");
-    EXPECT_EQ(restorebuildpath("/r/sales.txt", "m:", "/r"), "m:\\sales.txt");
-}
-
-TEST(BackupPathTest, RestoreUndoesBackup) {
-    const std::string orvel = "m:\\docs\\sub dir\\$a;b.txt";
-    std::string host = backupbuildpath(orvel, "/w/bk", "m:\\docs");
-    EXPECT_EQ(restorebuildpath(host, "m:\\docs", "/w/bk"), orvel);
-}
-
-TEST(BackupPathTest, CommonPrefixStopsAtFirstDifference) {
-    EXPECT_EQ(commonprefixlength("m:\\docs\\a", "m:\\docs"), 7u);
-    EXPECT_EQ(commonprefixlength("m:\\dx", "m:\\docs"), 4u);
-    EXPECT_EQ(commonprefixlength("", "m:"), 0u);
-    EXPECT_EQ(commonprefixlength("m:", ""), 0u);
+TEST(BackupPathTest, MapsBothWaysOnTheDocumentedExamples) {
+    struct Case {
+        const char *orvel, *root, *host, *dir;
+    };
+    const Case cases[] = {
+        {"m:\\docs", "m:\\docs", "/home/u/bk", "/home/u/bk"},
+        {"m:\\docs\\notes.txt", "m:\\docs", "/home/u/bk/notes.txt", "/home/u/bk"},
+        {"m:\\docs\\sub\\$tmp.dat", "m:\\docs", "/home/u/bk/sub/Stmp.dat", "/home/u/bk"},
+        {"m:\\$ales.txt", "m:", "/r/Sales.txt", "/r"},
+        {"m:\\a\\b", "m:", "/bk/a/b", "/bk"},
+        {"m:\\x\\sub dir\\a b;c$d.txt", "m:\\x", "/t/bk/sub dir/a b;cSd.txt", "/t/bk"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orvel);
+        EXPECT_EQ(backupbuildpath(c.orvel, c.dir, c.root), c.host);
+        EXPECT_EQ(restorebuildpath(c.host, c.root, c.dir), c.orvel);
+    }
+    EXPECT_EQ(restorebuildpath("/r/sales.txt", "m:", "/r"), "m:\\sales.txt");  // only upper S
 }
 
 TEST(BackupPathTest, TrailingBackslashOfRootIsDropped) {
-    EXPECT_EQ(trimorvelroot("m:\\docs\\"), "m:\\docs");
-    EXPECT_EQ(trimorvelroot("m:\\docs"), "m:\\docs");
-    EXPECT_EQ(trimorvelroot("m:\\"), "m:");
-    EXPECT_EQ(trimorvelroot("m:"), "m:");
-    EXPECT_EQ(trimorvelroot("M:\\Docs\\\\"), "M:\\Docs");
+    const std::pair<const char*, const char*> cases[] = {
+        {"m:\\docs\\", "m:\\docs"},   {"m:\\docs", "m:\\docs"}, {"m:\\", "m:"}, {"m:", "m:"},
+        {"M:\\Docs\\\\", "M:\\Docs"},
+    };
+    for (const auto& [typed, trimmed] : cases) EXPECT_EQ(trimorvelroot(typed), trimmed) << typed;
 }
 
-TEST(BackupTimeTest, BackupKeepsCopyMoreThanTenMinutesNewer) {
-    EXPECT_TRUE(backupcopycurrent(1000, 1601));
-    EXPECT_FALSE(backupcopycurrent(1000, 1600));  // exactly 600 newer: fetched again
-    EXPECT_FALSE(backupcopycurrent(1000, 1000));
-    EXPECT_FALSE(backupcopycurrent(2000, 1000));
-}
-
-TEST(BackupTimeTest, UnknownOrganiserTimeCountsAsVeryOld) {
-    EXPECT_TRUE(backupcopycurrent(-1, 600));
-    EXPECT_FALSE(backupcopycurrent(-1, 599));
-}
-
-TEST(BackupTimeTest, RestoreKeepsOrganiserCopyMoreThanTenMinutesNewer) {
-    EXPECT_TRUE(restoreorvelnewer(1601, 1000));
-    EXPECT_FALSE(restoreorvelnewer(1600, 1000));  // exactly 600 newer: sent again
-    EXPECT_FALSE(restoreorvelnewer(1000, 1000));
-    EXPECT_FALSE(restoreorvelnewer(1000, 2000));
+TEST(BackupTimeTest, CopyIsKeptOnlyWhenMoreThanTenMinutesNewer) {
+    struct Case {
+        long older, newer;
+        bool kept;
+    };
+    // Exactly 600 seconds newer is copied again; an unknown organiser time (-1) is very old.
+    const Case cases[] = {{1000, 1601, true},  {1000, 1600, false}, {1000, 1000, false},
+                          {2000, 1000, false}, {-1, 600, true},     {-1, 599, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.older) + " " + std::to_string(c.newer));
+        EXPECT_EQ(backupcopycurrent(c.older, c.newer), c.kept);
+        if (c.older >= 0) {  // restore's rule with the roles of the two times swapped
+            EXPECT_EQ(restoreorvelnewer(c.newer, c.older), c.kept);
+        }
+    }
 }
