@@ -1,9 +1,8 @@
-// The process commands as a user meets them: proclist to the screen and to a file, prockill
-// with and without confirmation, procprotect on and off (and what a kill of "*" then spares),
-// shutdown, and the release gates, run by the real orvel against the simulated organiser.
+// The process commands as a user meets them: proclist to the screen and to a file, prockill and
+// procprotect with their confirmations, what a kill of "*" spares, shutdown, and the release
+// gates of both builds, run by the real orvel against the simulated organiser.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,287 +14,159 @@ using e2e::count_of;
 
 namespace {
 
-const char kAllProcs[] =
-    "Process :SYS$SHLL\nProcess :SYS$WSRV\nProcess :SYS$FSRV\nProcess :TAVLIN\n"
-    "Process :Agenda\nProcess :Word\nProcess :Sheet\nProcess :Data\n";
-
-const char kKillQuestion[] =
-    "Are you sure you want to kill processes with the pattern Word ?(Any unsaved work in the "
-    "process WILL BE LOST !)\n";
-
 const char kProtectQuestion[] = "Are you sure you want to turn of process kill protection ?\n";
 
-// One organiser and one local working folder; orvel runs against them.
-struct Organiser {
+RunResult run(const std::string& input, const std::string& release = "3.24", bool rev322 = false,
+              const std::string& cwd = "") {
     OrganiserTree org;
-    TempDir local;
-    std::vector<std::string> simargs;
-    bool rev322 = false;
-
-    RunResult run(const std::string& input) {
-        RunSpec spec;
-        spec.root = org.root;
-        spec.cwd = local.path;
-        spec.input = input;
-        spec.simargs = simargs;
-        spec.rev322 = rev322;
-        RunResult r = run_orvel(spec);
-        EXPECT_FALSE(r.timed_out) << r.out << r.err;
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
-        return r;
-    }
-};
-
-int frames(const RunResult& r, const std::string& text) {
-    auto all = r.frames_from_yal();
-    return static_cast<int>(std::count(all.begin(), all.end(), text));
+    RunSpec spec;
+    spec.root = org.root;
+    spec.cwd = cwd;
+    spec.input = input;
+    spec.simargs = {"--release", release};
+    spec.rev322 = rev322;
+    RunResult r = run_orvel(spec);
+    EXPECT_FALSE(r.timed_out) << r.out << r.err;
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    return r;
 }
 
-bool framestarting(const RunResult& r, const std::string& prefix) {
+// orvel's process frames (pl, po, pk, ps), in order.
+std::vector<std::string> procframes(const RunResult& r) {
+    std::vector<std::string> out;
     for (const auto& f : r.frames_from_yal())
-        if (f.rfind(prefix, 0) == 0) return true;
-    return false;
-}
-
-std::string refusal(const std::string& name, const std::string& needed, const std::string& have) {
-    return "Function " + name + " requires version " + needed + " of tavlin, you have version " +
-           have + "\n";
+        if (f.size() > 2 && f[0] == 'p' && f[2] == ' ' && contains("loks", f.substr(1, 1)))
+            out.push_back(f);
+    return out;
 }
 
 }  // namespace
 
-// ---- proclist --------------------------------------------------------------------------------
-
-TEST(ProcessTest, ProclistAloneListsEveryProcess) {
-    Organiser o;
-    RunResult r = o.run("proclist\n");
-    EXPECT_TRUE(contains(r.out, kAllProcs)) << r.out;
-    EXPECT_EQ(frames(r, "pl *"), 1);
-}
-
-TEST(ProcessTest, ProclistWithPatternShowsOnlyMatches) {
-    Organiser o;
-    RunResult r = o.run("proclist SYS*\n");
-    EXPECT_TRUE(contains(r.out, "Process :SYS$SHLL\nProcess :SYS$WSRV\nProcess :SYS$FSRV\n0, "))
-        << r.out;
-    EXPECT_FALSE(contains(r.out, "Process :Word")) << r.out;
-    EXPECT_EQ(frames(r, "pl SYS*"), 1);
-}
-
-TEST(ProcessTest, ProclistIntoFileWritesBareNamesAndIsCompleteAfterwards) {
-    Organiser o;
-    o.local.write("procs.txt", "old contents that are longer than the listing will be\n\n\n\n");
+TEST(ProcessTest, ListsToScreenAndFile) {
+    TempDir local;
+    local.write("procs.txt", "old contents that are longer than the listing will be\n\n\n\n");
+    const std::string longpattern = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", huge(253, 'p');
     // The file is read by the next command, so it must be complete when proclist returns.
-    RunResult r = o.run("proclist * procs.txt\n! cat procs.txt > copy.txt\n");
-    const std::string names = "SYS$SHLL\nSYS$WSRV\nSYS$FSRV\nTAVLIN\nAgenda\nWord\nSheet\nData\n";
-    EXPECT_EQ(o.local.read("procs.txt"), names);
-    EXPECT_EQ(o.local.read("copy.txt"), names);
-    EXPECT_FALSE(contains(r.out, "Process :")) << r.out;
-}
-
-TEST(ProcessTest, ProclistIntoUnwritableFileSendsNothing) {
-    Organiser o;
-    RunResult r = o.run("proclist * " + o.local.path + "/none/procs.txt\n");
-    EXPECT_TRUE(contains(r.out, "ERROR: Cant open " + o.local.path +
-                                    "/none/procs.txt to write the process listing\n"))
-        << r.out;
-    EXPECT_FALSE(framestarting(r, "pl"));
-}
-
-TEST(ProcessTest, LongPatternIsSentAndTheOrganiserRefusesIt) {
-    Organiser o;
-    RunResult r = o.run("setv helpfull\nproclist ABCDEFGHIJKLMNOPQRSTUVWXYZ\n");
-    EXPECT_EQ(frames(r, "pl ABCDEFGHIJKLMNOPQRSTUVWXYZ"), 1);
-    EXPECT_TRUE(contains(r.out,
-                         "HELP: Error in listing processes using pattern "
-                         "ABCDEFGHIJKLMNOPQRSTUVWXYZ, posibly the pattern is to long\n"))
-        << r.out;
-}
-
-TEST(ProcessTest, PatternTooLongForAFrameIsNotSent) {
-    Organiser o;
-    const std::string pattern(253, 'p');
     RunResult r =
-        o.run("setv prockillnocheck\nprockill " + pattern + "\nproclist " + pattern + "\n");
-    EXPECT_EQ(count_of(r.out, "ERROR: Command too long to send to the orvel"), 2) << r.out;
-    EXPECT_FALSE(framestarting(r, "pk "));
-    EXPECT_FALSE(framestarting(r, "pl "));
-}
-
-// ---- prockill --------------------------------------------------------------------------------
-
-TEST(ProcessTest, KillAnsweredYesKillsAndReportsUnderVerbose) {
-    Organiser o;
-    RunResult r = o.run("setv verbose\nprockill Word\ny\nproclist\n");
-    EXPECT_TRUE(contains(r.out, kKillQuestion)) << r.out;
-    EXPECT_EQ(frames(r, "pk Word"), 1);
-    EXPECT_TRUE(contains(r.out, "1 processes killed matching pattern Word\n")) << r.out;
-    EXPECT_FALSE(contains(r.out, "Process :Word")) << r.out;
-}
-
-TEST(ProcessTest, KillAnsweredUpperCaseYesKills) {
-    Organiser o;
-    RunResult r = o.run("prockill Word\nYes please\n");
-    EXPECT_EQ(frames(r, "pk Word"), 1);
-    EXPECT_FALSE(contains(r.out, e2e::kNotKnown)) << r.out;  // the whole answer was taken
-}
-
-TEST(ProcessTest, KillAnsweredNoOrEmptySendsNothing) {
-    for (const char* answer : {"n\n", "\n", "no y\n", " y\n"}) {
-        Organiser o;
-        RunResult r = o.run(std::string("prockill Word\n") + answer + "proclist Word\n");
-        EXPECT_TRUE(contains(r.out, kKillQuestion)) << r.out;
-        EXPECT_FALSE(framestarting(r, "pk")) << "answer " << answer;
-        EXPECT_TRUE(contains(r.out, "Process :Word\n")) << r.out;
-    }
-}
-
-TEST(ProcessTest, KillAtEndOfInputSendsNothing) {
-    Organiser o;
-    RunResult r = o.run("prockill Word\n");
-    EXPECT_TRUE(contains(r.out, kKillQuestion)) << r.out;
-    EXPECT_FALSE(framestarting(r, "pk"));
-}
-
-TEST(ProcessTest, KillWithNoCheckDoesNotAsk) {
-    Organiser o;
-    RunResult r = o.run("setv prockillnocheck\nsetv verbose\nprockill Word\n");
-    EXPECT_FALSE(contains(r.out, "Are you sure")) << r.out;
-    EXPECT_EQ(frames(r, "pk Word"), 1);
-    EXPECT_TRUE(contains(r.out, "1 processes killed matching pattern Word\n")) << r.out;
-}
-
-TEST(ProcessTest, KillMatchingNothingIsReportedOnlyWithHelpfull) {
-    Organiser o;
-    RunResult quiet = o.run("setv prockillnocheck\nprockill Nothing\n");
-    EXPECT_FALSE(contains(quiet.out, "HELP:")) << quiet.out;
-    RunResult help = o.run("setv prockillnocheck\nsetv helpfull\nprockill Nothing\n");
-    EXPECT_TRUE(contains(help.out,
-                         "HELP: Error in killing processes, no processes found matching patterm "
-                         "Nothing\n"))
-        << help.out;
-}
-
-// ---- procprotect -----------------------------------------------------------------------------
-
-TEST(ProcessTest, KillOfEverythingSparesSystemAndLinkWhileProtected) {
-    Organiser o;
-    RunResult r = o.run("setv prockillnocheck\nsetv verbose\nprockill *\nproclist\n");
-    EXPECT_TRUE(contains(r.out, "4 processes killed matching pattern *\n")) << r.out;
+        run("proclist\nproclist SYS*\nproclist * procs.txt\n! cat procs.txt > copy\n"
+            "proclist * none/procs.txt\nsetv helpfull\nproclist " +
+                longpattern + "\nproclist " + huge + "\n",
+            "3.24", false, local.path);
     EXPECT_TRUE(contains(r.out,
-                         "Process :SYS$SHLL\nProcess :SYS$WSRV\nProcess :SYS$FSRV\n"
-                         "Process :TAVLIN\n0, "))
+                         "0, CMD> Process :SYS$SHLL\nProcess :SYS$WSRV\nProcess :SYS$FSRV\n"
+                         "Process :TAVLIN\nProcess :Agenda\nProcess :Word\nProcess :Sheet\n"
+                         "Process :Data\n0, CMD> Process :SYS$SHLL\nProcess :SYS$WSRV\n"
+                         "Process :SYS$FSRV\n0, CMD> 0, CMD> 0, CMD> ERROR: Cant open "
+                         "none/procs.txt to write the process listing\n"))
         << r.out;
+    const std::string names = "SYS$SHLL\nSYS$WSRV\nSYS$FSRV\nTAVLIN\nAgenda\nWord\nSheet\nData\n";
+    EXPECT_EQ(local.read("procs.txt"), names);
+    EXPECT_EQ(local.read("copy"), names);
+    EXPECT_TRUE(contains(r.out, "HELP: Error in listing processes using pattern " + longpattern +
+                                    ", posibly the pattern is to long\n"))
+        << r.out;
+    EXPECT_EQ(count_of(r.out, "ERROR: Command too long to send to the orvel"), 1) << r.out;
+    EXPECT_EQ(procframes(r),
+              (std::vector<std::string>{"po 1", "pl *", "pl SYS*", "pl *", "pl " + longpattern}));
 }
 
-TEST(ProcessTest, ProtectionOffAnsweredYesLetsEverythingBeKilled) {
-    Organiser o;
-    RunResult r = o.run("setv prockillnocheck\nsetv verbose\nprocprotect off\ny\nprockill *\n");
-    EXPECT_TRUE(contains(r.out, kProtectQuestion)) << r.out;
-    EXPECT_EQ(frames(r, "po 0"), 1);
-    EXPECT_TRUE(contains(r.out, "8 processes killed matching pattern *\n")) << r.out;
-}
-
-TEST(ProcessTest, ProtectionOffDeclinedSendsNothing) {
-    for (const char* answer : {"n\n", "\n", ""}) {
-        Organiser o;
-        RunResult r = o.run(std::string("procprotect off\n") + answer);
-        EXPECT_TRUE(contains(r.out, kProtectQuestion)) << r.out;
-        EXPECT_EQ(frames(r, "po 0"), 0) << "answer " << answer;
+TEST(ProcessTest, KillAsksAndGoesAheadOnlyOnYes) {
+    struct Case {
+        const char* pattern;
+        const char* answer;  // nullptr: end of input
+        bool sent;
+    };
+    const Case cases[] = {{"Sheet", "n", false},     {"Sheet*", "", false},
+                          {"She?t", "no y", false},  {"S*t", " y", false},
+                          {"Word", "y", true},       {"Data", "Yes please", true},
+                          {"Agenda", nullptr, false}};
+    std::string input = "setv verbose\n";
+    for (const Case& c : cases)
+        input += "prockill " + std::string(c.pattern) + "\n" +
+                 (c.answer ? c.answer + std::string("\n") : "");
+    RunResult r = run(input);
+    std::vector<std::string> want = {"po 1"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_TRUE(contains(r.out, "Are you sure you want to kill processes with the pattern " +
+                                        std::string(c.pattern) +
+                                        " ?(Any unsaved work in the process WILL BE LOST !)\n"));
+        if (c.sent) want.push_back("pk " + std::string(c.pattern));
+        EXPECT_EQ(contains(r.out, "1 processes killed matching pattern " + std::string(c.pattern)),
+                  c.sent);
     }
+    EXPECT_EQ(procframes(r), want);
+    EXPECT_FALSE(contains(r.out, e2e::kNotKnown)) << "every answer is taken whole: " << r.out;
 }
 
-TEST(ProcessTest, ProtectionOffWithNoCheckDoesNotAsk) {
-    Organiser o;
-    RunResult r = o.run("setv procprotnocheck\nprocprotect off\n");
-    EXPECT_FALSE(contains(r.out, "Are you sure")) << r.out;
-    EXPECT_EQ(frames(r, "po 0"), 1);
+TEST(ProcessTest, ProtectionDecidesWhatAKillOfEverythingSpares) {
+    // A kill matching nothing (quiet, then with helpfull); "procprotect off" declined twice;
+    // every other form turns protection on; off confirmed, on again, and a kill of everything
+    // spares the system and the link; off without asking, and the rest is killed too.
+    RunResult r = run(
+        "setv prockillnocheck\nsetv verbose\nprockill Nothing\nsetv helpfull\nprockill Nothing\n"
+        "procprotect off\nn\nprocprotect off\n\nprocprotect\nprocprotect on\nprocprotect yes\n"
+        "procprotect OFF\nprocprotect off\ny\nprocprotect\nprockill *\nproclist\n"
+        "setv procprotnocheck\nprocprotect off\nprockill *\nproclist\n");
+    EXPECT_EQ(count_of(r.out,
+                       "HELP: Error in killing processes, no processes found matching "
+                       "patterm Nothing\n"),
+              1)
+        << r.out;
+    EXPECT_EQ(count_of(r.out, kProtectQuestion), 3) << r.out;
+    EXPECT_TRUE(contains(r.out,
+                         "4 processes killed matching pattern *\n0, CMD> Process :SYS$SHLL\n"
+                         "Process :SYS$WSRV\nProcess :SYS$FSRV\nProcess :TAVLIN\n0, CMD> "
+                         "0, CMD> 0, CMD> 4 processes killed matching pattern *\n0, CMD> "
+                         "0, CMD> "))
+        << r.out;
+    EXPECT_EQ(procframes(r), (std::vector<std::string>{"po 1", "pk Nothing", "pk Nothing", "po 1",
+                                                       "po 1", "po 1", "po 1", "po 0", "po 1",
+                                                       "pk *", "pl *", "po 0", "pk *", "pl *"}));
 }
 
-TEST(ProcessTest, EveryOtherFormTurnsProtectionOn) {
-    Organiser o;
-    RunResult r = o.run("procprotect\nprocprotect on\nprocprotect yes\nprocprotect OFF\n");
-    EXPECT_EQ(frames(r, "po 1"), 5);  // start-up, then the four commands
-    EXPECT_EQ(frames(r, "po 0"), 0);
-    EXPECT_FALSE(contains(r.out, "Are you sure")) << r.out;
-}
-
-TEST(ProcessTest, ProtectionBackOnSparesSystemAgain) {
-    Organiser o;
-    RunResult r = o.run(
-        "setv procprotnocheck\nsetv prockillnocheck\nsetv verbose\nprocprotect off\n"
-        "procprotect\nprockill *\n");
-    EXPECT_TRUE(contains(r.out, "4 processes killed matching pattern *\n")) << r.out;
-}
-
-// ---- shutdown --------------------------------------------------------------------------------
-
-TEST(ProcessTest, ShutdownClosesApplicationsWithoutAsking) {
-    Organiser o;
-    o.simargs = {"--release", "3.27"};
-    RunResult r = o.run("setv verbose\nshutdown *\nproclist\n");
-    EXPECT_FALSE(contains(r.out, "Are you sure")) << r.out;
-    EXPECT_EQ(frames(r, "ps *"), 1);
-    EXPECT_TRUE(contains(r.out, "4 processes shutdown matching pattern *\n")) << r.out;
-    EXPECT_FALSE(contains(r.out, "Process :Agenda")) << r.out;
-}
-
-// ---- release gates ---------------------------------------------------------------------------
-
-TEST(ProcessTest, Release37RefusesEveryProcessCommand) {
-    Organiser o;
-    o.simargs = {"--release", "3.7"};
-    RunResult r = o.run("proclist\nprocprotect off\nprockill Word\nshutdown Word\n");
-    EXPECT_TRUE(contains(r.out, refusal("proclist", "3.24", "3.7"))) << r.out;
-    EXPECT_TRUE(contains(r.out, refusal("procprotect", "3.24", "3.7"))) << r.out;
-    EXPECT_TRUE(contains(r.out, refusal("prockill", "3.24", "3.7"))) << r.out;
-    EXPECT_TRUE(contains(r.out, refusal("shutdown", "3.27", "3.7"))) << r.out;
-    EXPECT_EQ(count_of(r.out, "This is not a fatal problem, other functions may still work\n"), 4);
-    EXPECT_FALSE(contains(r.out, "Are you sure")) << r.out;
-    for (const char* verb : {"pl", "po", "pk", "ps"}) EXPECT_FALSE(framestarting(r, verb)) << verb;
-}
-
-TEST(ProcessTest, Release324AllowsKillButRefusesShutdown) {
-    Organiser o;
-    RunResult r = o.run("setv prockillnocheck\nprockill Word\nshutdown Sheet\n");
-    EXPECT_EQ(frames(r, "pk Word"), 1);
-    EXPECT_TRUE(contains(r.out, refusal("shutdown", "3.27", "3.24"))) << r.out;
-    EXPECT_FALSE(framestarting(r, "ps"));
-}
-
-TEST(ProcessTest, RefusedCommandLetsCommandFileGoOn) {
-    Organiser o;
-    o.simargs = {"--release", "3.7"};
-    o.local.write("procs.ovcmd", "proclist\necho after the refusal\n");
-    RunResult r = o.run("run procs\n");
-    EXPECT_TRUE(contains(r.out, "after the refusal\n")) << r.out;
-}
-
-TEST(ProcessTest, Release327AllowsShutdown) {
-    Organiser o;
-    o.simargs = {"--release", "3.27"};
-    RunResult r = o.run("shutdown Sheet\n");
-    EXPECT_EQ(frames(r, "ps Sheet"), 1);
-    EXPECT_FALSE(contains(r.out, "requires version")) << r.out;
-}
-
-// ---- the revision 3.22 build -----------------------------------------------------------------
-
-TEST(ProcessTest, Revision322HelpListsNoShutdown) {
-    Organiser o;
-    o.rev322 = true;
-    RunResult r = o.run("help\n");
-    EXPECT_TRUE(contains(r.out, "prockill\npause\nquit\n")) << r.out;
-    EXPECT_FALSE(contains(r.out, "\nshutdown\n")) << r.out;
-}
-
-TEST(ProcessTest, Revision322DoesNotKnowShutdown) {
-    Organiser o;
-    o.rev322 = true;
-    o.simargs = {"--release", "3.27"};
-    RunResult r = o.run("shutdown Word\nhelp shutdown\nsetv prockillnocheck\nprockill Word\n");
-    EXPECT_TRUE(contains(r.out, e2e::kNotKnown)) << r.out;
-    EXPECT_TRUE(contains(r.out, "help: shutdown not found\n")) << r.out;
-    EXPECT_FALSE(framestarting(r, "ps"));
-    EXPECT_EQ(frames(r, "pk Word"), 1);
+TEST(ProcessTest, ReleaseGatesOfBothBuilds) {
+    struct Case {
+        const char* release;
+        bool rev322, procs, shutdown;
+    };
+    const Case cases[] = {{"3.7", false, false, false},
+                          {"3.24", false, true, false},
+                          {"3.27", false, true, true},
+                          {"3.27", true, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.release) + (c.rev322 ? " to the 3.22 build" : ""));
+        TempDir local;
+        local.write("procs.ovcmd",
+                    "setv verbose\nsetv prockillnocheck\nsetv procprotnocheck\nproclist Word\n"
+                    "procprotect off\nprockill Word\nshutdown *\necho going on\n");
+        RunResult r = run("run procs\nhelp shutdown\nproclist\n", c.release, c.rev322, local.path);
+        for (const char* cmd : {"proclist", "procprotect", "prockill"})
+            EXPECT_EQ(contains(r.out, std::string("Function ") + cmd +
+                                          " requires version 3.24 of tavlin, you have version " +
+                                          c.release + "\n"),
+                      !c.procs)
+                << r.out;
+        EXPECT_EQ(contains(r.out,
+                           "Function shutdown requires version 3.27 of tavlin, you have "
+                           "version " +
+                               std::string(c.release) + "\n"),
+                  !c.rev322 && !c.shutdown)
+            << r.out;
+        // Every refusal (the last proclist of standard input too) says it is not fatal.
+        const int refusals = (c.procs ? 0 : 4) + (c.rev322 || c.shutdown ? 0 : 1);
+        EXPECT_EQ(count_of(r.out, "This is not a fatal problem, other functions may still work\n"),
+                  refusals);
+        // Word is killed first, so three applications are left for shutdown to close.
+        EXPECT_EQ(contains(r.out, "3 processes shutdown matching pattern *\n"), c.shutdown);
+        EXPECT_EQ(contains(r.out, "help: shutdown not found\n"), c.rev322) << r.out;
+        EXPECT_EQ(contains(r.out, e2e::kNotKnown), c.rev322) << r.out;
+        EXPECT_TRUE(c.rev322 || contains(r.out, "going on\n")) << "a refusal lets files go on";
+        std::vector<std::string> want;
+        if (c.procs) want = {"po 1", "pl Word", "po 0", "pk Word"};
+        if (c.shutdown) want.push_back("ps *");
+        if (c.procs) want.push_back("pl *");
+        EXPECT_EQ(procframes(r), want);
+        EXPECT_TRUE(!c.shutdown || contains(r.out, "Process :TAVLIN\n0, ")) << "apps closed";
+    }
 }
