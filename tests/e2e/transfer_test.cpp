@@ -137,7 +137,7 @@ TEST_F(TransferTest, OneNameTransfersDolowerVerboseAndAgreeingSums) {
     EXPECT_EQ(frames(r, "cs"), 8);
 }
 
-// The organiser refuses to open any file here, and the long path fits no frame.
+// The organiser refuses every file, the long path fits no frame, and no temporary stays.
 TEST_F(TransferTest, FailedTransfersLeaveBothEndsIntact) {
     org.write("m/KEEP.TXT", "organiser\n");
     local.write("keep.txt", "local\n");
@@ -164,7 +164,7 @@ TEST_F(TransferTest, FailedTransfersLeaveBothEndsIntact) {
         "HELP: Either the disk is full, there are to many files or the directory\n"
         "HELP: does not exist\n> " +
             toolong + "> " + toolong + "> " + kPauseMsg);
-    // Nothing at all for the put whose local file is missing.
+    // The put whose local file is missing sends its path only: no "ep", no "rp".
     EXPECT_EQ(wire(r),
               "ia tm vn po 1 sp m:\\nothere.txt ep sp m:\\keep.txt ep pf sp m:\\OUT.TXT ep gf");
     EXPECT_EQ(local.read("keep.txt"), "local\n");
