@@ -7,17 +7,12 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <string>
-#include <thread>
+#include <csignal>
+#include <fstream>
+#include <iterator>
 
 #include "ovlib.h"
 #include "ovvar.h"
@@ -28,197 +23,123 @@ namespace linktest {
 inline std::string peerframe(const std::string& text) {
     unsigned sum = 0;
     for (unsigned char c : text) sum += c;
-    char head[8], tail[8];
-    std::snprintf(head, sizeof head, "$%02X", static_cast<unsigned>(text.size()));
-    std::snprintf(tail, sizeof tail, "$%02X", sum & 0xFFu);
-    return head + text + tail;
+    char f[8];
+    std::snprintf(f, sizeof f, "$%02zX$%02X", text.size() & 0xFF, sum & 0xFF);
+    return std::string(f, 3) + text + (f + 3);
 }
 
 inline std::string readfile(const std::string& name) {
-    std::string data;
-    if (FILE* f = std::fopen(name.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.append(buf, n);
-        std::fclose(f);
-    }
-    return data;
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-struct ChildResult {
-    bool exited = false;  // ended by exit (status valid) rather than by a signal
-    int status = -1;
-    int signal = 0;
-    std::string out, err;
-};
 
 class PtyPeer {
   public:
-    using Body = std::function<int(const std::string& device)>;
     static constexpr int kDeadlineMs = 5000;
-
     PtyPeer() {
         char name[256];
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) == 0) device_ = name;
-        outname_ = tempname();
-        errname_ = tempname();
+        if (openpty(&master, &slave_, name, nullptr, nullptr) == 0) device = name;
+        close(mkstemp(outname_.data()));
     }
     ~PtyPeer() {
-        if (child_ > 0) {
-            kill(child_, SIGKILL);
-            waitpid(child_, nullptr, 0);
-        }
-        closefd(master_);
-        closefd(slave_);
-        unlink(outname_.c_str());
-        unlink(errname_.c_str());
-    }
-    const std::string& device() const { return device_; }
-    int slavefd() const { return slave_; }
-    int masterfd() const { return master_; }
-
-    // Forks the link side. With `openlink` the child first opens the device (ovinitlink); the
-    // body's result is printed as "RESULT %d" at the end of the child's standard output.
-    void start(Body body, bool openlink = true) {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        child_ = fork();
-        if (child_ != 0) return;
-        redirect(outname_, 1);
-        redirect(errname_, 2);
-        close(master_);
-        initvars();  // the link reads its switches from the variable store
-        if (openlink) ovinitlink(device_);
+        if (child_ > 0 && kill(child_, SIGKILL) == 0) waitpid(child_, nullptr, 0);
+        close(master);
         close(slave_);
-        int rc = body(device_);
-        std::printf("RESULT %d\n", rc);
-        std::fflush(stdout);
+        unlink(outname_.c_str());
+    }
+    // Forks the link side: it opens the device (ovinitlink), runs `body` and prints its result.
+    void start(auto body) {
+        std::fflush(nullptr);
+        if ((child_ = fork()) != 0) return;
+        int fd = open(outname_.c_str(), O_WRONLY);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        close(master);  // or a hang-up by the test would never reach the link
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
+        initvars();  // the link reads its switches from the variable store
+        ovinitlink(device);
+        close(slave_);
+        std::printf("RESULT %d\n", body());
         _exit(0);
     }
-
     // Waits until the link has set the line up (echo off), so that nothing is echoed back.
     bool waitconfigured() {
-        for (int waited = 0; waited < kDeadlineMs; waited += 5) {
-            struct termios t;
-            if (tcgetattr(master_, &t) == 0 && (t.c_lflag & ECHO) == 0) {
-                closefd(slave_);  // from now on a hang-up of the child shows on the master
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        struct termios t;
+        if (!within([&] { return tcgetattr(master, &t) == 0 && !(t.c_lflag & ECHO); }))
+            return false;
+        close(slave_);  // from now on a hang-up of the child shows on the master
+        slave_ = -1;
+        return true;
+    }
+    void sendline(const std::string& line) {
+        std::string s = line + "\n";
+        EXPECT_EQ(write(master, s.data(), s.size()), static_cast<ssize_t>(s.size()));
+    }
+    // Up to `n` bytes from the link: fewer at the deadline or a hang-up.
+    std::string readn(std::size_t n) {
+        std::string got;
+        for (char c = 0; got.size() < n; got += c) {
+            struct pollfd p = {master, POLLIN, 0};
+            if (poll(&p, 1, kDeadlineMs) <= 0 || read(master, &c, 1) != 1) break;
         }
-        ADD_FAILURE() << "the link never configured the line";
-        return false;
+        wire += got;
+        return got;
     }
-
-    void sendline(const std::string& line) { writeall(line + "\n"); }
-    void prompt() { sendline(">"); }
-    void ack() { sendline("O"); }
-    // Sends one reply frame and returns the link's one-byte acknowledgement.
-    char reply(const std::string& text) {
-        sendline(peerframe(text));
-        return readbyte();
+    // Replies that the link must acknowledge with "O".
+    void replies(std::initializer_list<std::string> texts) {
+        for (const auto& text : texts) {
+            sendline(peerframe(text));
+            EXPECT_EQ(readn(1), "O") << "reply " << text;
+        }
     }
-    // Sends a reply that must be accepted.
-    void replyok(const std::string& text) { EXPECT_EQ(reply(text), 'O') << "reply " << text; }
-
-    // One byte from the link, or 0 at the deadline or hang-up.
-    char readbyte() {
-        char c = 0;
-        struct pollfd p = {master_, POLLIN, 0};
-        if (poll(&p, 1, kDeadlineMs) <= 0 || read(master_, &c, 1) != 1) return 0;
-        wire += c;
-        return c;
-    }
-    // Reads one frame from the link and returns its text ("" and a failure when it is broken).
-    std::string readframe() {
-        std::string head = readn(3);
-        if (head.size() != 3 || head[0] != '$') return fail("frame head", head);
-        std::size_t n = std::strtoul(head.substr(1).c_str(), nullptr, 16);
-        std::string text = readn(n);
-        std::string tail = readn(3);
-        if (text.size() != n || tail.size() != 3) return fail("frame body", head + text + tail);
-        EXPECT_EQ(peerframe(text), head + text + tail) << "checksum of a sent frame";
-        return text;
-    }
-    // Prompt, the frame, its acknowledgement: one line taken from the link.
+    // Prompt, one frame from the link (checked against the peer's framing), acknowledgement.
     std::string take() {
-        prompt();
-        std::string text = readframe();
-        ack();
+        sendline(">");
+        std::string frame = readn(3);
+        if (frame.size() == 3) frame += readn(std::strtoul(frame.c_str() + 1, nullptr, 16) + 3);
+        std::string text = frame.size() >= 6 ? frame.substr(3, frame.size() - 6) : "";
+        EXPECT_EQ(frame, peerframe(text)) << "a broken frame from the link";
+        sendline("O");
         return text;
     }
-    // A command and its replies, each reply acknowledged by the link.
-    void exchange(const std::string& expected, std::initializer_list<std::string> replies) {
-        EXPECT_EQ(take(), expected);
-        for (const auto& r : replies) replyok(r);
+    // A command from the link and the organiser's replies to it.
+    void exchange(const std::string& command, std::initializer_list<std::string> texts) {
+        EXPECT_EQ(take(), command);
+        replies(texts);
     }
-    void hangup() { closefd(master_); }
+    void hangup() { close(master), master = -1; }
     void terminate(int sig) {
         if (child_ > 0) kill(child_, sig);
     }
-
-    // Waits for the child to end (killing it at the deadline) and collects its output.
-    ChildResult finish() {
-        ChildResult r;
+    // Waits for the child to end (killing it at the deadline); returns its exit status, or 128 +
+    // the signal that ended it.
+    int finish() {
         int status = 0;
-        for (int waited = 0;; waited += 5) {
-            if (waitpid(child_, &status, WNOHANG) == child_) break;
-            if (waited >= kDeadlineMs) {
-                ADD_FAILURE() << "the link side did not end in time";
-                kill(child_, SIGKILL);
-                waitpid(child_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!within([&] { return waitpid(child_, &status, WNOHANG) == child_; })) {
+            ADD_FAILURE() << "the link side did not end in time: killed";
+            kill(child_, SIGKILL);
+            waitpid(child_, &status, 0);
         }
         child_ = -1;
-        r.exited = WIFEXITED(status);
-        r.status = r.exited ? WEXITSTATUS(status) : -1;
-        r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-        r.out = readfile(outname_);
-        r.err = readfile(errname_);
-        return r;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
+    // Standard output and standard error of the child, both unbuffered, in order.
+    std::string out() const { return readfile(outname_); }
 
+    int master = -1;
+    std::string device;
     std::string wire;  // every byte the link wrote, in order
 
   private:
-    static std::string tempname() {
-        char name[] = "/tmp/orvel-linktestXXXXXX";
-        int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        return name;
+    // Polls `done` every 5 ms until it holds (true) or the deadline passes (false).
+    static bool within(auto done) {
+        for (int waited = 0; waited < kDeadlineMs; waited += 5, usleep(5000))
+            if (done()) return true;
+        return false;
     }
-    static void redirect(const std::string& name, int target) {
-        int fd = open(name.c_str(), O_WRONLY | O_TRUNC);
-        dup2(fd, target);
-        close(fd);
-    }
-    static void closefd(int& fd) {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
-    std::string readn(std::size_t n) {
-        std::string s;
-        while (s.size() < n) {
-            char c = readbyte();
-            if (c == 0) break;
-            s += c;
-        }
-        return s;
-    }
-    std::string fail(const char* what, const std::string& got) {
-        ADD_FAILURE() << "broken " << what << ": " << got;
-        return "";
-    }
-    void writeall(const std::string& s) {
-        if (master_ < 0) return;
-        ssize_t n = write(master_, s.data(), s.size());
-        EXPECT_EQ(n, static_cast<ssize_t>(s.size()));
-    }
-
-    int master_ = -1, slave_ = -1;
+    int slave_ = -1;
     pid_t child_ = -1;
-    std::string device_, outname_, errname_;
+    std::string outname_ = "/tmp/orvel-linktestXXXXXX";
 };
 
 }  // namespace linktest
