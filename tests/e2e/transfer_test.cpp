@@ -24,6 +24,7 @@ namespace {
 struct Mode {
     std::string name, setup;
     std::vector<std::string> simargs;
+    friend void PrintTo(const Mode& m, std::ostream* os) { *os << m.name; }
 };
 
 // One organiser tree, one local working folder, and orvel runs against them.

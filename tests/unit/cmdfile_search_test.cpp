@@ -29,8 +29,7 @@ TEST(CmdFileSearchTest, FirstElementHoldingTheFileWinsAndAnEmptyOneStops) {
     char tmpl[] = "/tmp/cmdfile_search_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     const std::string dir = tmpl, a = dir + "/a", b = dir + "/b", ab = a + ":" + b;
-    std::filesystem::create_directories(b + "/sub");
-    std::filesystem::create_directories(a);
+    for (const std::string& sub : {a, b + "/sub"}) std::filesystem::create_directories(sub);
     for (const char* f : {"/a/x.ovcmd", "/b/x.ovcmd", "/b/y.ovcmd", "/b/sub/z.ovcmd"})
         std::ofstream(dir + f) << "echo hi\n";
     const struct {
