@@ -1,0 +1,368 @@
+// The organiser hangs up in the middle of things: after every frame of a get and of a put (with
+// and without line checksums), and at a few points of the start-up. Each run must end at once
+// with the lost-contact message and status 1 (or normally, when the hang-up would come after
+// the last frame), no existing local file may be damaged or shadowed by a leftover temporary
+// file, and the organiser's copy of a put target must be exactly what the frames that got
+// through account for. A sample of runs goes through a relay whose device outlives the
+// hang-up, to see that orvel gives the line back its settings on that way out too.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "e2e_util.h"
+#include "harness.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kStartupFrames = 9;  // XONLINE, ia, XYES, tm, XOK, vn, V3.24, po 1, XON
+constexpr int kRunMs = 15000;
+constexpr size_t kBlock = 100;  // file bytes per data line
+
+const char kOld[] = "the old copy, which must survive\n";
+
+std::string random_bytes(size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+    return s;
+}
+
+bool ends_with(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Names starting with a dot in a folder: what a receive would leave behind.
+std::vector<std::string> dot_files(const std::string& dir) {
+    std::vector<std::string> found;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return found;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != ".." && name[0] == '.') found.push_back(name);
+    }
+    closedir(d);
+    return found;
+}
+
+// One frame of a clean run, in wire order: 'Y' for orvel's frames, 'T' for the organiser's.
+struct WireFrame {
+    char from;
+    std::string text;
+};
+
+// Takes the complete frames off the front of `buf`, leaving an unfinished one in place.
+void take_frames(char from, std::string& buf, std::vector<WireFrame>* seq) {
+    for (;;) {
+        size_t at = buf.find('$');
+        if (at == std::string::npos || buf.size() < at + 3) {
+            buf.erase(0, at == std::string::npos ? buf.size() : at);
+            return;
+        }
+        size_t n = std::stoul(buf.substr(at + 1, 2), nullptr, 16);
+        if (buf.size() < at + 6 + n) {
+            buf.erase(0, at);
+            return;
+        }
+        seq->push_back({from, buf.substr(at + 3, n)});
+        buf.erase(0, at + 6 + n);
+    }
+}
+
+// Without faults the link is strictly lock-step, so the order of the trace's records is the
+// order of the frames, and the simulator's frame count (which the hang-up uses) is the index.
+std::vector<WireFrame> frame_sequence(const RunResult& r) {
+    std::vector<WireFrame> seq;
+    std::string from_yal, to_yal;
+    for (const auto& [dir, bytes] : trace_records(r.trace)) {
+        std::string& buf = dir == 'Y' ? from_yal : to_yal;
+        buf += bytes;
+        take_frames(dir, buf, &seq);
+    }
+    return seq;
+}
+
+// 1-based index of the first frame from `from` with `text` at or after `start`; 0 if none.
+int index_of(const std::vector<WireFrame>& seq, char from, const std::string& text, int start = 1) {
+    for (int i = start; i <= static_cast<int>(seq.size()); ++i)
+        if (seq[i - 1].from == from && seq[i - 1].text == text) return i;
+    return 0;
+}
+
+// A get or a put of a file of four data lines, run again and again with the hang-up after
+// another frame; both ends are laid out afresh before every run.
+class Sweep {
+  public:
+    Sweep(bool put, bool filesum) : put_(put), filesum_(filesum), new_(random_bytes(350, 77)) {}
+
+    // The clean run: it must end well and gives the frame order for everything else.
+    void learn() {
+        RunResult r = run(0);
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        seq_ = frame_sequence(r);
+        total_ = static_cast<int>(seq_.size());
+        ASSERT_EQ(total_, r.stat("frames_in") + r.stat("frames_out"));
+        ASSERT_GT(total_, kStartupFrames);
+        EXPECT_EQ(seq_[kStartupFrames - 1].text, "XON");
+        expect_files(0);
+    }
+
+    // Every frame after the start-up, a few in it, and two past the end.
+    std::vector<int> points() const {
+        std::vector<int> ks = {1, 2, 5, kStartupFrames};
+        for (int k = kStartupFrames + 1; k <= total_ + 1; ++k) ks.push_back(k);
+        ks.push_back(total_ + 4);
+        return ks;
+    }
+
+    void check(int k) {
+        SCOPED_TRACE("hang-up after frame " + std::to_string(k) + " of " + std::to_string(total_) +
+                     " (" + frame_name(k) + ")");
+        RunResult r = run(k);
+        ASSERT_FALSE(r.timed_out) << r.out;
+        const bool lost = r.status == 1 && ends_with(r.out, kLostContact);
+        const bool normal = r.status == 0 && ends_with(r.out, kQuitMsg);
+        // The organiser closes the line once orvel has taken frame k; only after the last frame
+        // of the session does orvel need nothing more from it.
+        EXPECT_TRUE(k < total_ ? lost : normal) << "status " << r.status << "\n" << r.out << r.err;
+        expect_files(k);
+    }
+
+    int total() const { return total_; }
+
+  private:
+    std::string frame_name(int k) const {
+        if (k < 1 || k > total_) return "none";
+        return std::string(seq_[k - 1].from == 'Y' ? "orvel's " : "organiser's ") +
+               seq_[k - 1].text.substr(0, 12);
+    }
+
+    RunResult run(long hangup) {
+        if (put_) {
+            org_.write("m/P.BIN", kOld);
+            local_.write("P.BIN", new_);
+        } else {
+            org_.write("m/G.BIN", new_);
+            local_.write("keep.bin", kOld);
+        }
+        RunSpec how;
+        how.root = org_.root;
+        how.cwd = local_.path;
+        how.timeout_ms = kRunMs;
+        how.input = std::string(filesum_ ? "filesum on\n" : "") +
+                    (put_ ? "put m:\\P.BIN P.BIN\n" : "get m:\\G.BIN keep.bin\n") + "quit\n";
+        if (hangup > 0) how.simargs = {"--fault", "hangup=" + std::to_string(hangup)};
+        return run_orvel(how);
+    }
+
+    // k = 0: the clean run.
+    void expect_files(int k) {
+        EXPECT_EQ(dot_files(local_.path), std::vector<std::string>{});
+        if (put_) {
+            EXPECT_EQ(local_.read("P.BIN"), new_);
+            expect_organiser_copy(k);
+        } else {
+            EXPECT_EQ(org_.read("m/G.BIN"), new_);
+            expect_local_copy(k);
+        }
+    }
+
+    // The local file changes only once orvel has taken the end word of the transfer.
+    void expect_local_copy(int k) {
+        const int end = index_of(seq_, 'T', "XENDPUT");
+        ASSERT_GT(end, 0);
+        EXPECT_EQ(local_.read("keep.bin"), k == 0 || k >= end ? new_ : kOld);
+    }
+
+    // The organiser removes its copy when it takes "rp", creates the new one when it has sent
+    // "XSTARTGET", and writes each data line that it took: a frame on which the line closed is
+    // not taken.
+    void expect_organiser_copy(int k) {
+        const int rp = index_of(seq_, 'Y', "rp");
+        const int start = index_of(seq_, 'T', "XSTARTGET");
+        const int xe = index_of(seq_, 'Y', "XE", start);
+        ASSERT_TRUE(rp > 0 && start > rp && xe > start);
+        if (k == 0) k = total_ + 1;
+        if (k <= rp) {
+            EXPECT_EQ(org_.read("m/P.BIN"), kOld);
+        } else if (k <= start) {
+            EXPECT_FALSE(org_.exists("m/P.BIN"));
+        } else {
+            size_t lines = 0;
+            for (int i = start + 1; i < xe && i < k; ++i) lines += seq_[i - 1].from == 'Y';
+            EXPECT_EQ(org_.read("m/P.BIN"), new_.substr(0, std::min(new_.size(), lines * kBlock)));
+        }
+    }
+
+    bool put_, filesum_;
+    std::string new_;
+    OrganiserTree org_;
+    TempDir local_;
+    std::vector<WireFrame> seq_;
+    int total_ = 0;
+};
+
+// A pseudo-terminal of the test's own between orvel and a served simulator. A pty vanishes
+// when the simulator closes its side, taking its settings with it; this one outlives the
+// hang-up, which the relay passes on as the end-of-file character: in the canonical mode that
+// orvel keeps, it makes orvel's read return end of file, as a dropped carrier would.
+class Relay {
+  public:
+    explicit Relay(const std::string& far_path) : far_path_(far_path) {
+        char name[256] = {};
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+            ADD_FAILURE() << "openpty";
+            return;
+        }
+        path_ = name;
+        thread_ = std::thread([this] { pump(); });
+    }
+    ~Relay() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        for (int fd : {master_, slave_, far_})
+            if (fd >= 0) close(fd);
+    }
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
+
+    const std::string& path() const { return path_; }  // the device orvel opens
+    bool settings(struct termios* t) const { return tcgetattr(slave_, t) == 0; }
+
+  private:
+    // Only once orvel has set its line up does the simulator see an attached line (echo off)
+    // and announce itself, so nothing reaches orvel's device before orvel holds it.
+    bool await_orvel() {
+        struct termios t;
+        while (!stop_) {
+            if (tcgetattr(slave_, &t) == 0 && (t.c_iflag & IGNCR)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    // Copies one chunk from `from` to `to`; false when `from` has hung up.
+    static bool copy(int from, int to) {
+        char buf[1024];
+        ssize_t n = read(from, buf, sizeof buf);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
+        if (n <= 0) return false;
+        ssize_t ignored = write(to, buf, static_cast<size_t>(n));
+        (void)ignored;
+        return true;
+    }
+
+    void pump() {
+        if (!await_orvel()) return;
+        far_ = open(far_path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        struct termios t;
+        if (far_ < 0 || tcgetattr(far_, &t) != 0) return;
+        cfmakeraw(&t);
+        tcsetattr(far_, TCSANOW, &t);
+        bool up = true;
+        while (!stop_) {
+            struct pollfd p[2] = {{master_, POLLIN, 0}, {up ? far_ : -1, POLLIN, 0}};
+            if (poll(p, 2, 20) <= 0) continue;
+            if (p[0].revents & POLLIN) copy(master_, up ? far_ : -1);  // after the end: dropped
+            if (up && (p[1].revents & (POLLIN | POLLHUP | POLLERR)) && !copy(far_, master_)) {
+                up = false;
+                struct termios own;
+                tcgetattr(slave_, &own);
+                const char eof[2] = {static_cast<char>(own.c_cc[VEOF]),
+                                     static_cast<char>(own.c_cc[VEOF])};
+                // Twice: the first one only ends a line that the hang-up left unfinished.
+                ssize_t ignored = write(master_, eof, sizeof eof);
+                (void)ignored;
+            }
+        }
+    }
+
+    std::string far_path_, path_;
+    int master_ = -1, slave_ = -1, far_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// "" when two settings agree in their modes and speeds, else the first field that differs.
+std::string settings_change(const struct termios& a, const struct termios& b) {
+    if (a.c_iflag != b.c_iflag) return "input modes";
+    if (a.c_oflag != b.c_oflag) return "output modes";
+    if (a.c_cflag != b.c_cflag) return "control modes";
+    if (a.c_lflag != b.c_lflag) return "local modes";
+    if (cfgetispeed(&a) != cfgetispeed(&b) || cfgetospeed(&a) != cfgetospeed(&b)) return "speed";
+    return "";
+}
+
+// orvel through a relay to a served simulator that hangs up after frame `k`: the line's
+// settings afterwards, compared with those before orvel opened it.
+RunResult relayed_hangup(int k, const std::string& input, std::string* change) {
+    OrganiserTree org;
+    org.write("m/G.BIN", random_bytes(350, 5));
+    ServedSim sim(org.root, {"--fault", "hangup=" + std::to_string(k)});
+    Relay relay(sim.pty);
+    RunResult r;
+    struct termios before = {}, after = {};
+    if (sim.pty.empty() || !relay.settings(&before)) {
+        ADD_FAILURE() << "no line to relay";
+        return r;
+    }
+    TempDir local;
+    RunSpec how;
+    how.input = input;
+    how.cwd = local.path;
+    Proc orvel({ORVEL_BIN, "-d", relay.path()}, how);
+    orvel.finish(kRunMs, &r);
+    EXPECT_TRUE(relay.settings(&after));
+    *change = settings_change(before, after);
+    EXPECT_EQ(dot_files(local.path), std::vector<std::string>{});
+    return r;
+}
+
+void sweep(bool put, bool filesum) {
+    Sweep s(put, filesum);
+    s.learn();
+    if (::testing::Test::HasFatalFailure()) return;
+    for (int k : s.points()) s.check(k);
+}
+
+}  // namespace
+
+TEST(HangupTest, GetEndsCleanlyAtEveryFrameAndKeepsTheLocalFile) {
+    sweep(false, false);
+}
+
+TEST(HangupTest, GetWithLineChecksumsEndsCleanlyAtEveryFrameAndKeepsTheLocalFile) {
+    sweep(false, true);
+}
+
+TEST(HangupTest, PutEndsCleanlyAtEveryFrameAndLeavesASoundOrganiserCopy) {
+    sweep(true, false);
+}
+
+TEST(HangupTest, PutWithLineChecksumsEndsCleanlyAtEveryFrameAndLeavesASoundOrganiserCopy) {
+    sweep(true, true);
+}
+
+TEST(HangupTest, LostContactGivesTheLineItsSettingsBack) {
+    // In the start-up, on the get's own command, in its data, and on its end word.
+    for (int k : {1, 4, kStartupFrames + 1, kStartupFrames + 10, kStartupFrames + 13}) {
+        SCOPED_TRACE("hang-up after frame " + std::to_string(k));
+        std::string change = "not run";
+        RunResult r = relayed_hangup(k, "get m:\\G.BIN g.bin\nquit\n", &change);
+        EXPECT_FALSE(r.timed_out);
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        EXPECT_TRUE(ends_with(r.out, kLostContact)) << r.out;
+        EXPECT_EQ(change, "");
+    }
+}
