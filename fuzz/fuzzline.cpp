@@ -41,18 +41,6 @@ int openslave(const char* name) {
     return slave;
 }
 
-// The link leaves the line's control characters as it found them, so a ^D at the start of a
-// line reads as end of file (a lost contact) and ^C, ^\ or ^Z flush what has not been read yet.
-// Both are the line's doing, not the parser's, and would make runs end early or depend on timing:
-// here they are plain bytes.
-bool quietcontrols(int slave) {
-    struct termios t;
-    if (tcgetattr(slave, &t) != 0) return false;
-    t.c_lflag &= ~static_cast<tcflag_t>(ISIG);
-    t.c_cc[VEOF] = _POSIX_VDISABLE;
-    return tcsetattr(slave, TCSANOW, &t) == 0;
-}
-
 PtyLine openline() {
     PtyLine line;
     line.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -60,7 +48,7 @@ PtyLine openline() {
     const char* name = ptsname(line.master);
     if (name == nullptr || pipe(line.wake) != 0) return line;
     line.slave = openslave(name);
-    line.ok = line.slave >= 0 && quietcontrols(line.slave);
+    line.ok = line.slave >= 0;
     return line;
 }
 

@@ -20,7 +20,12 @@ const char* const kDefaultDevice = "/dev/term/a";
 // The link's settings: no echo, canonical lines, 9600 8N1 without flow control, carriage
 // returns dropped, the eighth bit stripped, bytes sent unchanged.
 void linksettings(struct termios* t) {
-    t->c_lflag &= ~(ECHO | IEXTEN);
+    // Canonical input stays on, but no byte from the line may act as a control character: a
+    // noise byte 0x04 (or 0x84, once stripped) would read as end of file and end the session,
+    // and 0x03, 0x1C or 0x1A would flush replies already received. Such bytes must reach the
+    // frame check as the damage they are.
+    t->c_lflag &= ~(ECHO | IEXTEN | ISIG);
+    for (int special : {VEOF, VEOL, VEOL2, VERASE, VKILL}) t->c_cc[special] = _POSIX_VDISABLE;
     t->c_cflag = B9600 | CS8 | CREAD;
     cfsetospeed(t, B9600);
     cfsetispeed(t, B9600);

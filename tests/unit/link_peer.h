@@ -57,6 +57,10 @@ class PtyPeer {
         close(master);  // or a hang-up by the test would never reach the link
         std::setvbuf(stdout, nullptr, _IONBF, 0);
         initvars();  // the link reads its switches from the variable store
+        // Counters and the operand path start afresh, whatever ran before in this process.
+        transgood = transbad = recgood = recbad = 0;
+        ftransgood = ftransbad = frecgood = frecbad = 0;
+        ovpath.clear();
         ovinitlink(device);
         close(slave_);
         std::printf("RESULT %d\n", body());

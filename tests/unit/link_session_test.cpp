@@ -27,7 +27,8 @@ TEST(LinkSessionTest, RestartOddRepliesRefusalsAndLostContact) {
     peer.exchange("sp m:", {"XOK"});
     ASSERT_EQ(tcgetattr(peer.master, &t), 0);
     EXPECT_EQ(t.c_cflag, static_cast<tcflag_t>(B9600 | CS8 | CREAD));
-    EXPECT_EQ(t.c_lflag, atopen.c_lflag & ~static_cast<tcflag_t>(IEXTEN));
+    EXPECT_EQ(t.c_lflag, atopen.c_lflag & ~static_cast<tcflag_t>(IEXTEN | ISIG));
+    EXPECT_EQ(t.c_cc[VEOF], _POSIX_VDISABLE);  // a noise byte 0x04 is no end of file
     EXPECT_EQ(t.c_iflag,
               (atopen.c_iflag & ~static_cast<tcflag_t>(INPCK | IXON | IXOFF)) | IGNCR | ISTRIP);
     EXPECT_EQ(t.c_oflag, (atopen.c_oflag & ~static_cast<tcflag_t>(OPOST)) | ONLRET);
