@@ -1,7 +1,9 @@
 // Small shared pieces of the end-to-end tests: the start-up exchange as it must appear on the
-// wire, the banner lines and text searches. Test code only; no process handling here.
+// wire, the banner and other fixed lines, text searches. Test code only; no process handling.
 #pragma once
 
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,12 +21,22 @@ inline std::string banner(const std::string& tavlin, const std::string& orvel = 
     return "Tavlin program version " + tavlin + ", orvel program version, " + orvel + ",\n";
 }
 
-// What orvel sends for a normal start against a sim in its first state (not yet binary):
-// the ack of XONLINE, then ia, tm, vn, po 1, each frame followed by the ack of its reply.
-inline std::string startup_wire(bool ask_version = true) {
-    std::string w = "O" + frame_of("ia") + "O" + frame_of("tm") + "O";
-    if (ask_version) w += frame_of("vn") + "O";
-    return w + frame_of("po 1") + "O";
+// The banner and the hint line under it: what every interactive start prints first.
+inline std::string greeting(const std::string& tavlin, const std::string& orvel = "3.24") {
+    return banner(tavlin, orvel) +
+           " type help for the commands, usage <command> for their arguments\n";
+}
+
+// What orvel sends in a normal start, spelt out: the ack of XONLINE, then ia, tm, vn, po 1,
+// each frame followed by the ack of its reply. "dc" and its ack follow a quit.
+inline const std::string kStartHead = "O$02ia$CAO$02tm$E1O";
+inline const std::string kVn = "$02vn$E4O", kPo = "$04po 1$30O", kDc = "$02dc$C7O";
+inline const std::string kStartWire = kStartHead + kVn + kPo;
+
+// The blank-separated words of a line: argument lists written as one string in tables.
+inline std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 inline bool contains(const std::string& hay, const std::string& needle) {
@@ -37,26 +49,17 @@ inline int count_of(const std::string& hay, const std::string& needle) {
     return n;
 }
 
-// In serve mode the simulator keeps the line open after orvel has gone. A prompt that it sends
-// after orvel gave the line its echo back returns at once through the line discipline as
-// ">\r\n"; that is the terminal's doing, not orvel's, so it is cut off the end.
-inline std::string without_echo(std::string wire) {
-    while (wire.size() >= 3 && wire.compare(wire.size() - 3, 3, ">\r\n") == 0)
-        wire.resize(wire.size() - 3);
-    return wire;
-}
-
-// One orvel run against a simulator in serve mode, whose trace holds every byte orvel sent up
-// to its exit (in run mode the simulator stops reading once orvel has exited, so a last
-// acknowledgement can be missing from the trace).
-inline RunResult served_once(const RunSpec& spec) {
-    ServedSim sim(spec.root, spec.simargs);
-    RunResult r = sim.run(spec);
-    r.from_yal = without_echo(r.from_yal);
+// One orvel run against a simulator in serve mode (a fresh one unless given): its trace holds
+// every byte orvel sent up to its exit. A prompt that the simulator sends after orvel gave the
+// line its echo back returns at once as ">\r\n": the terminal's doing, cut off the end.
+inline RunResult served_once(const RunSpec& spec, ServedSim* sim = nullptr) {
+    std::unique_ptr<ServedSim> own(sim ? nullptr : new ServedSim(spec.root, spec.simargs));
+    RunResult r = (sim ? sim : own.get())->run(spec);
+    while (r.from_yal.ends_with(">\r\n")) r.from_yal.resize(r.from_yal.size() - 3);
     return r;
 }
 
-// A run against a fresh organiser tree, for the many tests that need nothing else.
+// A run in run mode against the organiser tree `root`, for the many tests that need no more.
 inline RunResult quick(const std::string& root, const std::string& input,
                        std::vector<std::string> args = {}, std::vector<std::string> simargs = {}) {
     RunSpec s;

@@ -4,12 +4,5 @@
 
 #include "harness.h"
 
-namespace {
-
-void fail_in_test(const std::string& what) {
-    ADD_FAILURE() << what;
-}
-
-const bool installed = (harness_fail = fail_in_test, true);
-
-}  // namespace
+static const bool installed = (
+    harness_fail = [](const std::string& what) { ADD_FAILURE() << what; }, true);

@@ -10,8 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <optional>
 
 #include "harness.h"
 
@@ -19,13 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double elapsed_s(Clock::time_point since) {
+double seconds_since(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-int elapsed_ms(Clock::time_point since) {
-    return static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 void close_fd(int& fd) {
@@ -33,18 +26,14 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-// The environment of the child: ours, with the spec's overrides and a default HOME.
+// The environment of the child: ours, with a default HOME and the spec's overrides.
 std::vector<std::string> child_env(const RunSpec& spec, const std::string& home) {
-    std::map<std::string, std::string> vars;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        size_t eq = entry.find('=');
-        if (eq != std::string::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    vars["HOME"] = home;
+    std::map<std::string, std::string> vars = {{"HOME", home}};
     for (const auto& [k, v] : spec.env) vars[k] = v;
     std::vector<std::string> out;
     for (const auto& [k, v] : vars) out.push_back(k + "=" + v);
+    for (char** e = environ; *e; ++e)
+        if (!vars.count(std::string(*e).substr(0, std::string(*e).find('=')))) out.push_back(*e);
     return out;
 }
 
@@ -55,53 +44,31 @@ std::vector<char*> c_vector(std::vector<std::string>& words) {
     return v;
 }
 
-// In the child after fork: only async-signal-safe calls.
-[[noreturn]] void exec_child(int in, int out, int err, const char* cwd, char** argv, char** envp) {
-    setpgid(0, 0);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    signal(SIGPIPE, SIG_DFL);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (chdir(cwd) != 0) _exit(126);
-    execve(argv[0], argv, envp);
-    const char msg[] = "harness: exec failed\n";
-    ssize_t ignored = write(2, msg, sizeof msg - 1);
-    (void)ignored;
-    _exit(127);
-}
-
-// A pipe for an output stream, or (with a file name) the file as the write end and no read end.
-bool open_sink(const std::string& file, int fds[2]) {
-    if (file.empty()) return pipe2(fds, O_CLOEXEC) == 0;
-    fds[0] = -1;
-    fds[1] = open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    return fds[1] >= 0;
-}
-
-// Starts argv in its own process group with its standard streams on new pipes (or the spec's
-// files). Fills `fds` with the parent's non-blocking ends (stdin, stdout, stderr; -1 for a
-// stream that goes to a file). Returns the pid, or -1 with nothing left open.
+// Starts argv in its own process group with its standard streams on new pipes; fills `ours`
+// with the parent's non-blocking ends. Returns the pid, or -1 with nothing left open. The
+// child makes only async-signal-safe calls.
 pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std::string& cwd,
-            const std::string& home, int fds[3]) {
+            const std::string& home, int ours[3]) {
     std::vector<std::string> args = argv, env = child_env(spec, home);
     std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
-    int pin[2] = {-1, -1}, pout[2] = {-1, -1}, perr[2] = {-1, -1};
+    int p[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};
     pid_t pid = -1;
-    if (pipe2(pin, O_CLOEXEC) == 0 && open_sink(spec.stdout_file, pout) &&
-        open_sink(spec.stderr_file, perr))
+    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && pipe2(p[2], O_CLOEXEC) == 0)
         pid = fork();
-    if (pid == 0) exec_child(pin[0], pout[1], perr[1], cwd.c_str(), cargs.data(), cenv.data());
+    int theirs[3] = {p[0][0], p[1][1], p[2][1]};
+    if (pid == 0) {
+        setpgid(0, 0);
+        for (int i = 0; i < 3; ++i) dup2(theirs[i], i);
+        signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
+        if (chdir(cwd.c_str()) == 0) execve(cargs[0], cargs.data(), cenv.data());
+        _exit(127);
+    }
     if (pid > 0) setpgid(pid, pid);  // also here, so a kill right away reaches the group
-    for (int fd : {pin[0], pout[1], perr[1]}) close_fd(fd);
-    fds[0] = pin[1];
-    fds[1] = pout[0];
-    fds[2] = perr[0];
     for (int i = 0; i < 3; ++i) {
-        if (pid < 0) close_fd(fds[i]);
-        if (fds[i] >= 0) fcntl(fds[i], F_SETFL, O_NONBLOCK);
+        close_fd(theirs[i]);
+        ours[i] = i == 0 ? p[0][1] : p[i][0];
+        if (pid < 0) close_fd(ours[i]);
+        if (ours[i] >= 0) fcntl(ours[i], F_SETFL, O_NONBLOCK);
     }
     return pid;
 }
@@ -109,46 +76,32 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
 }  // namespace
 
 struct Proc::Impl {
-    int in = -1, out = -1, err = -1;
-    std::string pending;  // input not yet written
+    int fds[3] = {-1, -1, -1};  // our ends of its standard input, output and error
+    std::string pending;        // input not yet written
     bool close_when_written = true;
     Clock::time_point started = Clock::now();
     double wall = 0;
     std::vector<std::pair<double, size_t>> arrivals;  // see RunResult::out_arrivals
     struct rusage usage = {};
-    std::optional<TempDir> cwd_dir, home_dir;
+    TempDir cwd_dir, home_dir;
 };
 
 Proc::Proc(const std::vector<std::string>& argv, const RunSpec& spec) : impl_(new Impl) {
     signal(SIGPIPE, SIG_IGN);  // a child that stops reading must not kill the harness
-    if (spec.cwd.empty()) impl_->cwd_dir.emplace();
-    impl_->home_dir.emplace();
-    std::string cwd = spec.cwd.empty() ? impl_->cwd_dir->path : spec.cwd;
-    impl_->started = Clock::now();
-    int fds[3] = {-1, -1, -1};
-    pid_ = spawn(argv, spec, cwd, impl_->home_dir->path, fds);
-    if (pid_ < 0) {
-        harness_fail("harness: cannot start " + argv[0]);
-        reaped_ = true;
-        status_ = 127;
-        return;
-    }
-    impl_->in = fds[0];
-    impl_->out = fds[1];
-    impl_->err = fds[2];
+    const std::string& cwd = spec.cwd.empty() ? impl_->cwd_dir.path : spec.cwd;
+    pid_ = spawn(argv, spec, cwd, impl_->home_dir.path, impl_->fds);
+    reaped_ = pid_ < 0;
+    if (reaped_) harness_fail("harness: cannot start " + argv[0]);
+    status_ = reaped_ ? 127 : -1;
     impl_->pending = spec.input;
     impl_->close_when_written = !spec.keep_stdin_open;
     pump(0);
 }
 
 Proc::~Proc() {
-    if (!reaped_ && pid_ > 0) {
-        kill(-pid_, SIGKILL);
-        reap(0);
-    }
-    close_fd(impl_->in);
-    close_fd(impl_->out);
-    close_fd(impl_->err);
+    if (!reaped_) kill(-pid_, SIGKILL);
+    reap(0);
+    for (int& fd : impl_->fds) close_fd(fd);
 }
 
 void Proc::write_input(const std::string& bytes) {
@@ -157,60 +110,45 @@ void Proc::write_input(const std::string& bytes) {
 
 void Proc::close_input() {
     impl_->close_when_written = true;
-    if (impl_->pending.empty()) close_fd(impl_->in);
+    pump(0);
 }
 
 void Proc::send(int sig) {
-    if (!reaped_ && pid_ > 0) kill(pid_, sig);
+    if (!reaped_) kill(pid_, sig);
 }
 
 // Collects the child's status when it has ended (or waits for it with options 0).
 void Proc::reap(int options) {
-    if (reaped_ || pid_ <= 0) return;
     int st = 0;
-    pid_t r;
-    do r = wait4(pid_, &st, options, &impl_->usage);
-    while (r < 0 && errno == EINTR);
-    if (r != pid_) return;
+    pid_t r = -1;
+    while (!reaped_ && (r = wait4(pid_, &st, options, &impl_->usage)) < 0 && errno == EINTR) {
+    }
+    if (reaped_ || r != pid_) return;
     reaped_ = true;
-    impl_->wall = elapsed_s(impl_->started);
+    impl_->wall = seconds_since(impl_->started);
     status_ = WIFEXITED(st) ? WEXITSTATUS(st) : WIFSIGNALED(st) ? 128 + WTERMSIG(st) : -1;
 }
 
 // One round: write what input we can, read what output there is, waiting at most wait_ms.
+// Descriptors that are closed (-1) or have nothing to write are left out of the poll.
 void Proc::pump(int wait_ms) {
-    Impl& m = *impl_;
-    if (m.in >= 0 && m.pending.empty() && m.close_when_written) close_fd(m.in);
-    struct pollfd fds[3];
-    int n = 0;
-    if (m.out >= 0) fds[n++] = {m.out, POLLIN, 0};
-    if (m.err >= 0) fds[n++] = {m.err, POLLIN, 0};
-    if (m.in >= 0 && !m.pending.empty()) fds[n++] = {m.in, POLLOUT, 0};
-    if (n == 0) {
-        if (wait_ms > 0) usleep(std::min(wait_ms, 5) * 1000);
-        return;
-    }
-    if (poll(fds, n, wait_ms) <= 0) return;
-    for (int i = 0; i < n; ++i) {
-        if (fds[i].revents == 0) continue;
-        if (fds[i].fd == m.in) {
-            ssize_t w = write(m.in, m.pending.data(), m.pending.size());
-            if (w > 0) m.pending.erase(0, static_cast<size_t>(w));
-            if (w < 0 && errno != EAGAIN && errno != EINTR) {
-                m.pending.clear();
-                close_fd(m.in);
-            }
-            continue;
-        }
+    int* fds = impl_->fds;
+    std::string& pending = impl_->pending;
+    if (pending.empty() && impl_->close_when_written) close_fd(fds[0]);
+    struct pollfd p[3] = {
+        {pending.empty() ? -1 : fds[0], POLLOUT, 0}, {fds[1], POLLIN, 0}, {fds[2], POLLIN, 0}};
+    if (poll(p, 3, wait_ms) <= 0) return;
+    ssize_t w = p[0].revents ? write(fds[0], pending.data(), pending.size()) : 0;
+    if (w > 0) pending.erase(0, static_cast<size_t>(w));
+    if (w < 0 && errno != EAGAIN) pending.clear(), close_fd(fds[0]);  // it stopped reading
+    for (int i = 1; i < 3; ++i) {
         char buf[65536];
-        ssize_t r = read(fds[i].fd, buf, sizeof buf);
-        if (r > 0 && fds[i].fd == m.out) {
-            out_.append(buf, static_cast<size_t>(r));
-            m.arrivals.emplace_back(elapsed_s(m.started), out_.size());
-        }
-        if (r > 0 && fds[i].fd == m.err) err_.append(buf, static_cast<size_t>(r));
-        if (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR))
-            close_fd(fds[i].fd == m.out ? m.out : m.err);
+        ssize_t r = p[i].revents ? read(fds[i], buf, sizeof buf) : -1;
+        if (r > 0) (i == 1 ? out_ : err_).append(buf, static_cast<size_t>(r));
+        if (r > 0 && i == 1)
+            impl_->arrivals.emplace_back(seconds_since(impl_->started), out_.size());
+        if (p[i].revents && (r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR)))
+            close_fd(fds[i]);
     }
 }
 
@@ -218,10 +156,11 @@ bool Proc::wait_until(const std::function<bool()>& pred, int timeout_ms) {
     Clock::time_point start = Clock::now();
     for (;;) {
         if (pred()) return true;
-        if (reaped_ || elapsed_ms(start) >= timeout_ms) return false;
-        pump(std::max(1, std::min(20, timeout_ms - elapsed_ms(start))));
+        int left = timeout_ms - static_cast<int>(seconds_since(start) * 1000);
+        // Once it has ended, only to read what its pipes still hold.
+        if (left <= 0 || (reaped_ && impl_->fds[1] < 0 && impl_->fds[2] < 0)) return false;
+        pump(std::min(20, left));
         reap(WNOHANG);
-        if (reaped_) pump(0);
     }
 }
 
@@ -230,27 +169,20 @@ bool Proc::wait_for_out(const std::string& text, int timeout_ms) {
 }
 
 void Proc::finish(int timeout_ms, RunResult* r) {
-    Impl& m = *impl_;
-    Clock::time_point start = Clock::now();
-    // Until it exits, then until its pipes close (a grandchild may still hold them: 1 s more).
-    while (!reaped_ && elapsed_ms(start) < timeout_ms) {
-        pump(20);
-        reap(WNOHANG);
-    }
-    if (!reaped_) {
-        r->timed_out = true;
-        kill(-pid_, SIGKILL);
-        reap(0);
-    }
-    Clock::time_point exited = Clock::now();
-    while ((m.out >= 0 || m.err >= 0) && elapsed_ms(exited) < 1000) pump(20);
-    if (m.out >= 0 || m.err >= 0) kill(-pid_, SIGKILL);
+    r->timed_out = !wait_until([&] { return reaped_; }, timeout_ms);
+    if (r->timed_out) kill(-pid_, SIGKILL);
+    reap(0);
+    // Then until its pipes close: a grandchild may still hold them, for 1 s more at most.
+    int* fds = impl_->fds;
+    wait_until([&] { return fds[1] < 0 && fds[2] < 0; }, 1000);
+    if (fds[1] >= 0 || fds[2] >= 0) kill(-pid_, SIGKILL);
+    const struct rusage& u = impl_->usage;
     r->status = status_;
     r->out = out_;
     r->err = err_;
-    r->wall_seconds = m.wall;
-    r->cpu_seconds = m.usage.ru_utime.tv_sec + m.usage.ru_utime.tv_usec / 1e6 +
-                     m.usage.ru_stime.tv_sec + m.usage.ru_stime.tv_usec / 1e6;
-    r->maxrss_kb = m.usage.ru_maxrss;
-    r->out_arrivals = m.arrivals;
+    r->wall_seconds = impl_->wall;
+    r->cpu_seconds =
+        u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    r->maxrss_kb = u.ru_maxrss;
+    r->out_arrivals = impl_->arrivals;
 }

@@ -1,8 +1,13 @@
 // The serial line gets back the settings it had before orvel opened it, on every way out:
-// pause, quit, a protocol violation, lost contact and the signals SIGTERM, SIGINT and SIGHUP
-// arriving while orvel waits on a silent organiser.
+// pause, quit, a protocol violation, lost contact (the opt-in line time-out on a silent
+// organiser) and the signals SIGTERM, SIGINT and SIGHUP arriving while orvel waits.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <tuple>
 
 #include "e2e_util.h"
 #include "harness.h"
@@ -11,97 +16,56 @@ using namespace e2e;
 
 namespace {
 
-// Frames either way in a normal start-up: XONLINE, ia, XYES, tm, XOK, vn, V3.24, po 1, XON.
-constexpr int kStartupFrames = 9;
-
-struct Outcome {
-    RunResult result;
-    std::string before_after;  // settings_diff of before and after
-    std::string before_during;
-};
-
-// Runs orvel once against a fresh served sim, reading the line's settings before and after
-// (and, for signal runs, while orvel waits).
-Outcome run_and_compare(std::vector<std::string> simargs, RunSpec spec) {
-    Outcome o;
-    OrganiserTree tree;
-    ServedSim sim(tree.root, std::move(simargs));
-    struct termios before = {}, during = {}, after = {};
-    if (sim.pty.empty() || !device_settings(sim.pty, &before)) {
-        ADD_FAILURE() << "no served line";
-        return o;
-    }
-    size_t offset = sim.trace_size();
-    std::unique_ptr<Proc> p = sim.start(spec);
-    if (spec.send_signal != 0) {
-        EXPECT_TRUE(p->wait_for_out(spec.signal_when_out, 10000)) << p->out();
-        p->wait_until([] { return false; }, spec.signal_delay_ms);
-        device_settings(sim.pty, &during);
-        o.before_during = settings_diff(before, during);
-        p->send(spec.send_signal);
-        spec.send_signal = 0;
-    }
-    o.result = sim.collect(*p, spec, offset);
-    EXPECT_FALSE(o.result.timed_out);
-    EXPECT_TRUE(device_settings(sim.pty, &after));
-    o.before_after = settings_diff(before, after);
-    return o;
-}
-
-RunSpec input_spec(const std::string& input) {
-    RunSpec s;
-    s.input = input;
-    s.timeout_ms = 15000;
-    return s;
-}
-
-RunSpec signal_spec(int sig) {
-    RunSpec s;
-    s.input = "echo waiting\nbinary\n";
-    s.keep_stdin_open = true;
-    s.send_signal = sig;
-    s.signal_when_out = "waiting\n";
-    s.signal_delay_ms = 400;
-    s.timeout_ms = 15000;
-    return s;
+// The line's modes and speeds, read without becoming its controlling terminal.
+auto settings_of(const std::string& device) {
+    struct termios t = {};
+    int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_TRUE(fd >= 0 && tcgetattr(fd, &t) == 0) << device;
+    if (fd >= 0) close(fd);
+    return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetispeed(&t),
+                           cfgetospeed(&t));
 }
 
 }  // namespace
 
-TEST(LineSettingsTest, RestoredAfterPause) {
-    Outcome o = run_and_compare({}, input_spec("pause\n"));
-    EXPECT_EQ(o.result.status, 0);
-    EXPECT_EQ(o.before_after, "");
-}
-
-TEST(LineSettingsTest, RestoredAfterQuit) {
-    Outcome o = run_and_compare({}, input_spec("quit\n"));
-    EXPECT_EQ(o.result.status, 0);
-    EXPECT_EQ(o.before_after, "");
-}
-
-TEST(LineSettingsTest, RestoredAfterProtocolViolation) {
-    Outcome o = run_and_compare({"--reply", "tm=XBAD"}, input_spec("quit\n"));
-    EXPECT_EQ(o.result.status, 1);
-    EXPECT_EQ(o.before_after, "");
-}
-
-TEST(LineSettingsTest, RestoredAfterLostContact) {
-    // The line time-out turns a silent organiser into lost contact.
-    Outcome o = run_and_compare({"--mute-after", std::to_string(kStartupFrames)},
-                                input_spec("setv linetimeout 1\nbinary\n"));
-    EXPECT_EQ(o.result.status, 1);
-    EXPECT_TRUE(contains(o.result.out, kLostContact));
-    EXPECT_EQ(o.before_after, "");
-}
-
-TEST(LineSettingsTest, RestoredAfterSignalsWhileWaiting) {
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(strsignal(sig));
-        Outcome o =
-            run_and_compare({"--mute-after", std::to_string(kStartupFrames)}, signal_spec(sig));
-        EXPECT_NE(o.before_during, "");  // orvel had the line set up when the signal came
-        EXPECT_EQ(o.before_after, "");
-        EXPECT_NE(o.result.status, 0);
+TEST(LineSettingsTest, RestoredOnEveryWayOut) {
+    struct Case {
+        const char *name, *simargs;
+        std::string input;
+        int signal, status;
+        std::string out_tail;
+    };
+    // "--mute-after 9": the organiser answers the nine frames of the start-up, then nothing.
+    const char* mute = "--mute-after 9";
+    const std::string waiting = "echo waiting\nbinary\n",
+                      shown = "waiting\n" + std::string(kPrompt);
+    const Case cases[] = {
+        {"pause", "", "pause\n", 0, 0, kPauseMsg},
+        {"quit", "", "quit\n", 0, 0, kQuitMsg},
+        {"protocol violation", "--reply tm=XBAD", "quit\n", 0, 1, "got (XBAD), exiting\n"},
+        {"line time-out", mute, "setv linetimeout 1\nbinary\necho never\n", 0, 1, kLostContact},
+        {"SIGTERM", mute, waiting, SIGTERM, 128 + SIGTERM, shown},
+        {"SIGINT", mute, waiting, SIGINT, 128 + SIGINT, shown},
+        {"SIGHUP", mute, waiting, SIGHUP, 128 + SIGHUP, shown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OrganiserTree tree;
+        ServedSim sim(tree.root, words(c.simargs));
+        ASSERT_FALSE(sim.pty.empty());
+        auto before = settings_of(sim.pty);
+        std::unique_ptr<Proc> p = sim.start({.input = c.input, .keep_stdin_open = c.signal != 0});
+        if (c.signal != 0) {
+            EXPECT_TRUE(p->wait_for_out("waiting\n", 10000)) << p->out();
+            p->wait_until([] { return false; }, 400);  // orvel now waits for the reply
+            EXPECT_NE(settings_of(sim.pty), before);   // with the line set up its own way
+            p->send(c.signal);
+        }
+        RunResult r = sim.collect(*p, 15000);
+        ASSERT_FALSE(r.timed_out);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.out.ends_with(c.out_tail)) << r.out;
+        EXPECT_LT(r.wall_seconds, 6.0);  // the line time-out of 1 s ends a silent wait
+        EXPECT_EQ(settings_of(sim.pty), before);
     }
 }
