@@ -62,12 +62,7 @@ inline RunResult served_once(const RunSpec& spec, ServedSim* sim = nullptr) {
 // A run in run mode against the organiser tree `root`, for the many tests that need no more.
 inline RunResult quick(const std::string& root, const std::string& input,
                        std::vector<std::string> args = {}, std::vector<std::string> simargs = {}) {
-    RunSpec s;
-    s.root = root;
-    s.input = input;
-    s.args = std::move(args);
-    s.simargs = std::move(simargs);
-    return run_orvel(s);
+    return run_orvel({.args = args, .input = input, .simargs = simargs, .root = root});
 }
 
 }  // namespace e2e

@@ -59,9 +59,7 @@ void (*harness_fail)(const std::string& what) = [](const std::string& what) {
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TempDir::TempDir() {
@@ -116,11 +114,10 @@ ServedSim::ServedSim(const std::string& root, std::vector<std::string> simargs, 
     std::vector<std::string> argv = {SIM_BIN, "--root", root};
     if (record) argv = plus(argv, {"--trace", dir_.file("trace"), "--stats", dir_.file("stats")});
     sim_ = std::make_unique<Proc>(plus(argv, simargs), RunSpec{.cwd = dir_.path});
-    if (!sim_->wait_until([&] { return sim_->out().find('\n') != std::string::npos; }, 10000)) {
+    if (sim_->wait_until([&] { return sim_->out().find('\n') != std::string::npos; }, 10000))
+        pty = sim_->out().substr(0, sim_->out().find('\n'));
+    else
         harness_fail("harness: the simulator printed no device path: " + sim_->err());
-        return;
-    }
-    pty = sim_->out().substr(0, sim_->out().find('\n'));
 }
 
 ServedSim::~ServedSim() {

@@ -20,8 +20,7 @@ extern void (*harness_fail)(const std::string& what);
 struct TempDir {
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    TempDir(TempDir&&) = delete;  // and so no copies either
     std::string path;
     std::string file(const std::string& rel) const { return path + "/" + rel; }
     void write(const std::string& rel, const std::string& bytes);  // creates parent folders
@@ -43,8 +42,7 @@ struct RunSpec {
     std::vector<std::string> simargs{};  // extra tavlin-sim options, e.g. {"--release","3.7"}
     std::string root{};                  // organiser root (required for run_orvel)
     std::string cwd{};                   // orvel's working directory (default: a fresh temp dir)
-    // Extra or overriding environment; HOME defaults to a fresh empty folder, so that no rc file
-    // of the person running the tests is picked up.
+    // Extra or overriding variables; HOME is a fresh empty folder unless given (no rc file).
     std::vector<std::pair<std::string, std::string>> env{};
     bool rev322 = false;           // run the revision 3.22 build
     int timeout_ms = 30000;        // deadline for the whole run
@@ -63,7 +61,6 @@ struct RunResult {
     long maxrss_kb = 0;                        // peak resident size of the direct child
     std::vector<std::pair<double, size_t>> out_arrivals;  // (seconds, out.size()) per chunk
     std::vector<std::string> frames_from_yal() const;     // texts of orvel's frames, in order
-    std::vector<std::string> frames_to_yal() const;       // texts of the sim's reply frames
     long stat(const std::string& key) const;              // stats[key], or 0
     double out_time(size_t pos) const;  // seconds until `out` held more than pos bytes, or -1
 };

@@ -2,6 +2,7 @@
 // "T " (bytes the simulator sent), C-escaped, one per read or write; "# " fault notes. Splits
 // the byte streams into frames and acknowledgements.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -15,21 +16,17 @@ int hex_digit(char c) {
     return at ? static_cast<int>(at - digits) % 16 : -1;
 }
 
-// Undoes the trace's escaping: "\\", "\n", "\r", "\t", "\0" and "\xHH".
+// Undoes the trace's escaping: "\\", "\n", "\r" and "\xHH".
 std::string unescape(const std::string& s) {
-    static const std::string from = "nrt0", to("\n\r\t\0", 4);
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] != '\\' || i + 1 == s.size()) {
             out += s[i];
-            continue;
-        }
-        char c = s[++i];
-        if (c == 'x' && i + 2 < s.size() && hex_digit(s[i + 1]) >= 0 && hex_digit(s[i + 2]) >= 0) {
-            out += static_cast<char>(hex_digit(s[i + 1]) * 16 + hex_digit(s[i + 2]));
+        } else if (s[++i] == 'x' && i + 2 < s.size()) {
+            out += static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16));
             i += 2;
         } else {
-            out += from.find(c) == std::string::npos ? c : to[from.find(c)];
+            out += s[i] == 'n' ? '\n' : s[i] == 'r' ? '\r' : s[i];
         }
     }
     return out;
@@ -65,15 +62,6 @@ std::vector<std::string> RunResult::frames_from_yal() const {
         frames.push_back(s.substr(i + 3, n));
         i += n + 5;
     }
-    return frames;
-}
-
-// Reply frames are the lines that begin with "$": the text lies between "$LL" and "$CC".
-std::vector<std::string> RunResult::frames_to_yal() const {
-    std::vector<std::string> frames;
-    std::istringstream in(to_yal);
-    for (std::string line; std::getline(in, line);)
-        if (line.size() >= 6 && line[0] == '$') frames.push_back(line.substr(3, line.size() - 6));
     return frames;
 }
 

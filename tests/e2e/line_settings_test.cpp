@@ -14,21 +14,15 @@
 
 using namespace e2e;
 
-namespace {
-
-// The line's modes and speeds, read without becoming its controlling terminal.
-auto settings_of(const std::string& device) {
-    struct termios t = {};
-    int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    EXPECT_TRUE(fd >= 0 && tcgetattr(fd, &t) == 0) << device;
-    if (fd >= 0) close(fd);
-    return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetispeed(&t),
-                           cfgetospeed(&t));
-}
-
-}  // namespace
-
 TEST(LineSettingsTest, RestoredOnEveryWayOut) {
+    auto settings_of = [](const std::string& device) {  // not as its controlling terminal
+        struct termios t = {};
+        int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_TRUE(fd >= 0 && tcgetattr(fd, &t) == 0) << device;
+        if (fd >= 0) close(fd);
+        return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetispeed(&t),
+                               cfgetospeed(&t));  // the modes and speeds
+    };
     struct Case {
         const char *name, *simargs;
         std::string input;
@@ -52,7 +46,6 @@ TEST(LineSettingsTest, RestoredOnEveryWayOut) {
         SCOPED_TRACE(c.name);
         OrganiserTree tree;
         ServedSim sim(tree.root, words(c.simargs));
-        ASSERT_FALSE(sim.pty.empty());
         auto before = settings_of(sim.pty);
         std::unique_ptr<Proc> p = sim.start({.input = c.input, .keep_stdin_open = c.signal != 0});
         if (c.signal != 0) {

@@ -2,7 +2,8 @@
 // cannot be opened), -var in its three forms, -log (default and named), the one command given
 // on the command line (not expanded; options after it are its arguments), -b, -i, -p and -t.
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include <filesystem>
 
 #include "e2e_util.h"
 #include "harness.h"
@@ -28,8 +29,10 @@ TEST(OptionsTest, RefusalsExitBeforeTheLineWithTheirStatus) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
+        std::vector<std::string> argv = words(c.args);
+        argv.insert(argv.begin(), ORVEL_BIN);
         RunResult r;
-        Proc(words(ORVEL_BIN + std::string(" ") + c.args), {}).finish(10000, &r);
+        Proc(argv, {}).finish(10000, &r);
         ASSERT_FALSE(r.timed_out);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
@@ -40,8 +43,7 @@ TEST(OptionsTest, RefusalsExitBeforeTheLineWithTheirStatus) {
 TEST(OptionsTest, EachFormRunsWhatItSays) {
     OrganiserTree tree;
     TempDir home, cwd, logs;
-    char real[4096];
-    ASSERT_NE(realpath(cwd.path.c_str(), real), nullptr);
+    const std::string real = std::filesystem::canonical(cwd.path);
     const std::string p = kPrompt, g = greeting("3.24"), log = logs.file("run.log");
     const std::string dump = "Vars\nHOME = " + home.path + "\n";
     struct Case {

@@ -7,25 +7,19 @@
 
 using namespace e2e;
 
-namespace {
-
-std::string too_old(const std::string& release) {
-    return "Function Orvel program requires version 3.7 of tavlin, you have version " + release +
-           "\nPlease contact the orvel maintainers at your site\nfor a later release of this "
-           "software\nTHIS IS A FATAL INCOMPATIBILITY, program exiting\n";
-}
-
-}  // namespace
-
 TEST(SpineTest, StartUpBytesAndScreensOfEachPeer) {
     struct Case {
         const char *args, *simargs;
         bool rev322;
         const char* input;
         int status;
-        std::string wire, out;  // every byte orvel sent; all it printed
+        std::string wire, out;  // every byte orvel sent (its acks too); all it printed
     };
     const std::string p = kPrompt, violation = "ERROR, Protocol violation, expected ";
+    const std::string need = "Function Orvel program requires version 3.7 of tavlin, you have";
+    const std::string fatal =
+        "\nPlease contact the orvel maintainers at your site\n"
+        "for a later release of this software\nTHIS IS A FATAL INCOMPATIBILITY, program exiting\n";
     const Case cases[] = {
         {"", "", false, "quit\n", 0, kStartWire + kDc, greeting("3.24") + p + kQuitMsg},
         {"-nv", "", false, "quit\n", 0, kStartHead + kPo + kDc, greeting("2.3") + p + kQuitMsg},
@@ -34,9 +28,9 @@ TEST(SpineTest, StartUpBytesAndScreensOfEachPeer) {
         {"", "--release 3.7", false, "echo x\nquit\n", 0, kStartHead + kVn + kDc,
          greeting("3.7") + p + "x\n" + p + kQuitMsg},  // no process protection: no po
         {"", "--release 3.6", false, "echo never\n", 0, kStartHead + kVn + kDc,
-         greeting("3.6") + too_old("3.6")},
+         greeting("3.6") + need + " version 3.6" + fatal},
         {"", "--release none", false, "echo never\n", 0, kStartHead + kVn + kDc,
-         greeting("2.3") + too_old("2.3")},  // no vn command: release 2.3
+         greeting("2.3") + need + " version 2.3" + fatal},  // no vn command: release 2.3
         {"", "--reply tm=XBAD", false, "echo never\n", 1, kStartHead,
          violation + "(XOK), got (XBAD), exiting\n"},
         {"", "--online XHELLO", false, "echo never\n", 1, "O",  // an intact frame is acked
@@ -55,9 +49,6 @@ TEST(SpineTest, StartUpBytesAndScreensOfEachPeer) {
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(r.from_yal, c.wire);
         EXPECT_EQ(r.out, c.out);
-        if (c.status == 0) {  // every reply came whole: the last is dc's or po's
-            EXPECT_EQ(r.frames_to_yal().back(), c.wire.ends_with(kDc) ? "XDISCONNECTED" : "XON");
-        }
     }
 }
 
