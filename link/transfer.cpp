@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "ovlib.h"
 #include "ovvar.h"
@@ -75,19 +78,31 @@ void printsendhelp() {
     std::printf("HELP: does not exist\n");
 }
 
-// Sends the data of an open local file (closed here); returns false on a local read error,
-// after ending the transfer properly.
+// Sends the data of an open local file (closed here) in blocks of exactly kBlock bytes, the
+// last one shorter; returns false on a local read error, after ending the transfer properly.
+// The file is read ahead in large pieces: one read per many blocks, not one per block.
 bool senddata(int fd) {
-    char block[kBlock];
-    bool readok = true;
-    for (;;) {
-        ssize_t n = read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) readok = false;
-        if (n <= 0) break;
-        sendline(dataline(block, static_cast<int>(n)));
-        transct += static_cast<int>(n);
+    std::vector<char> buf(kBlock * 64);
+    std::size_t have = 0;
+    bool readok = true, more = true;
+    while (more || have > 0) {
+        if (more && have < static_cast<std::size_t>(kBlock)) {
+            ssize_t n = read(fd, buf.data() + have, buf.size() - have);
+            if (n < 0 && errno == EINTR) continue;
+            if (n > 0) {
+                have += static_cast<std::size_t>(n);
+                continue;
+            }
+            readok = readok && n == 0;
+            more = false;
+            continue;
+        }
+        int len = static_cast<int>(std::min(have, static_cast<std::size_t>(kBlock)));
+        sendline(dataline(buf.data(), len));
+        transct += len;
         progressupdate(transct);
+        std::memmove(buf.data(), buf.data() + len, have - static_cast<std::size_t>(len));
+        have -= static_cast<std::size_t>(len);
     }
     close(fd);
     return readok;
