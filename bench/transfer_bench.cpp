@@ -136,14 +136,16 @@ int unpaced_figures(const Direction& d, const Session& first, int runs) {
     double forked = best_of(runs, [&] { return replay_seconds_forked(slice); });
     double with_sim = best_of(runs, [&] { return run_session(d, {}, 60000, false).seconds; });
     double frames = static_cast<double>(d.exchange.frames());
-    double ratio = base > 0 && mine > 0 ? base / mine : 0;
+    // Like for like: orvel is a process of its own against the peer, so the minimal exchange it
+    // is measured against is a writer process of its own against the same peer. The same
+    // exchange between two threads of one process is shown too: it saves the switches between
+    // address spaces that no separate program can avoid.
+    double ratio = forked > 0 && mine > 0 ? forked / mine : 0;
     int missed = 0;
-    missed +=
-        !report("unpaced: minimal writer + minimal peer fr/s", rate(frames, base), "", base > 0);
+    missed += !report("unpaced: minimal writer process fr/s", rate(frames, forked), "", forked > 0);
     missed += !report("unpaced: orvel + minimal peer fr/s", rate(frames, mine), "", mine > 0);
     missed += !report("unpaced: orvel / minimal", fixed(ratio, 3), ">= 0.8", ratio >= 0.8);
-    report("unpaced: minimal writer as a process fr/s", rate(frames, forked), "(for reference)",
-           true);
+    report("unpaced: minimal writer thread fr/s", rate(frames, base), "(for reference)", true);
     report("unpaced: orvel + simulator (untraced) fr/s", rate(frames, with_sim), "(for reference)",
            true);
     return missed;
