@@ -1,7 +1,7 @@
 // orvel-bench: the link's throughput and cost figures, measured on the real orvel against the
 // simulated organiser. Not a test: it prints each figure with its target and exits 1 when a
 // target is missed. Options: --no-paced (skip the 9600-baud runs, about 45 s per transfer),
-// --no-trees (skip backup and rlist of large trees), --runs N (unpaced repeats, default 5).
+// --no-trees (skip backup and rlist of large trees), --runs N (unpaced repeats, default 15).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
