@@ -2,6 +2,8 @@
 // wire, the banner and other fixed lines, text searches. Test code only; no process handling.
 #pragma once
 
+#include <dirent.h>
+
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -37,6 +39,19 @@ inline const std::string kStartWire = kStartHead + kVn + kPo;
 inline std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+// Names starting with a dot in a local folder: the temporary files a receive could leave behind.
+inline std::vector<std::string> dot_files(const std::string& dir) {
+    std::vector<std::string> found;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return found;
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != ".." && name[0] == '.') found.push_back(name);
+    }
+    closedir(d);
+    return found;
 }
 
 inline bool contains(const std::string& hay, const std::string& needle) {

@@ -37,19 +37,6 @@ bool ends_with(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Names starting with a dot in a folder: what a receive would leave behind.
-std::vector<std::string> dot_files(const std::string& dir) {
-    std::vector<std::string> found;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return found;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != ".." && name[0] == '.') found.push_back(name);
-    }
-    closedir(d);
-    return found;
-}
-
 // One frame of a clean run, in wire order: 'Y' for orvel's frames, 'T' for the organiser's.
 struct WireFrame {
     char from;

@@ -72,7 +72,7 @@ RunResult run_orvel(const RunSpec& spec);
 // the Proc goes). Its pipes are pumped only while one of its member functions runs.
 class Proc {
   public:
-    // Starts argv[0] with the spec's input, cwd, env and keep_stdin_open; harness_fail if it
+    // Starts argv[0] with the RunSpec's input, cwd, env and keep_stdin_open; harness_fail if it
     // cannot be started (then finish() reports status 127).
     Proc(const std::vector<std::string>& argv, const RunSpec& spec);
     ~Proc();

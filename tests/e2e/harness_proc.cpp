@@ -26,7 +26,7 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-// The environment of the child: ours, with a default HOME and the spec's overrides.
+// The environment of the child: ours, with a default HOME and the RunSpec's overrides.
 std::vector<std::string> child_env(const RunSpec& spec, const std::string& home) {
     std::map<std::string, std::string> vars = {{"HOME", home}};
     for (const auto& [k, v] : spec.env) vars[k] = v;

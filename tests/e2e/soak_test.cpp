@@ -82,19 +82,6 @@ GoodBad counters(const std::string& out, const std::string& head) {
     return c;
 }
 
-// Names in a local folder that a receive left behind (its temporary files start with a dot).
-std::vector<std::string> dot_files(const std::string& dir) {
-    std::vector<std::string> found;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return found;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != ".." && name[0] == '.') found.push_back(name);
-    }
-    closedir(d);
-    return found;
-}
-
 struct Soak {
     std::vector<SoakFile> files;
     bool filesum = false;
