@@ -11,10 +11,11 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
 #include "ovlib.h"
-#include "ovmain.h"
+#include "textutil.h"
 
 namespace {
 
@@ -56,9 +57,9 @@ void backupfile(BackupNode* node, const std::string& backupdir, const std::strin
         std::printf("BACKUP: Would have done \"%s\"\n", line.c_str());
     } else if (varisset("backupask")) {
         std::printf("BACKUP: Do you want to backup file %s ? (y/n) ", node->pname.c_str());
-        if (answeredyes()) cmdintrwords({"get", node->pname, target});
+        if (answeredyes()) dispatchwords({"get", node->pname, target});
     } else {
-        cmdintrwords({"get", node->pname, target});
+        dispatchwords({"get", node->pname, target});
     }
     ++filecount;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "ovlib.h"
-#include "ovmain.h"
+#include "textutil.h"
 
 ExcludeEntry* exclude = nullptr;
 

@@ -11,11 +11,11 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
-#include "ovmain.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ bool restoredirectory(BackupNode* node, const std::string& orvelroot,
             return false;
         }
     }
-    cmdintrwords({"mkdir", target});
+    dispatchwords({"mkdir", target});
     return true;
 }
 
@@ -71,9 +71,9 @@ void restorefile(BackupNode* node, const std::string& orvelroot, const std::stri
         std::printf("RESTORE: Would have done \"%s\"\n", line.c_str());
     } else if (varisset("restoreask")) {
         std::printf("RESTORE: Do you want to restore file %s ? (y/n) ", node->pname.c_str());
-        if (answeredyes()) cmdintrwords({"put", target, node->pname});
+        if (answeredyes()) dispatchwords({"put", target, node->pname});
     } else {
-        cmdintrwords({"put", target, node->pname});
+        dispatchwords({"put", target, node->pname});
     }
     ++filecount;
 }

@@ -4,14 +4,14 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "hooks.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
-#include "ovmain.h"
 #include "ovvar.h"
+#include "textutil.h"
 
 BackupNode* backhead = nullptr;
 int incremental = 0;
@@ -48,17 +48,13 @@ FILE* openlistfile() {
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
 // are read whole, however long, so that no long name is cut into several entries.
 void readlisting(BackupNode* node, FILE* in) {
-    char* line = nullptr;
-    std::size_t cap = 0;
-    ssize_t len;
-    while ((len = getline(&line, &cap, in)) >= 0) {
-        std::string entry(line, static_cast<std::size_t>(len));
-        if (!entry.empty() && entry.back() == '\n') entry.pop_back();
+    std::string entry;
+    while (readwholeline(in, entry)) {
+        if (entry.back() == '\n') entry.pop_back();
         if (debugbackup) std::printf("Now working on %s\n", entry.c_str());
         lowerpath(entry);
         backupaddchild(node, entry);
     }
-    std::free(line);
 }
 
 // Lists directory `node` on the organiser into the listing file and adds its entries as
@@ -71,7 +67,7 @@ void listdirectory(BackupNode* node) {
     }
     // A refused or failed `list` (for example a symbolic link at the fixed name) ends the run
     // just as a missing file does; a stale file from an earlier run is never read back.
-    int listed = cmdintrwords({"list", dir, kBackupListFile});
+    int listed = dispatchwords({"list", dir, kBackupListFile});
     FILE* in = openlistfile();
     if (listed != kDone || in == nullptr) {
         if (in != nullptr) std::fclose(in);

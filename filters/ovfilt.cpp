@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "ovmain.h"
+#include "hooks.h"
+#include "ovlib.h"
+#include "ovvar.h"
 #include "trace.h"
 
 FilterEntry* filters = nullptr;
@@ -121,7 +123,7 @@ void filefilt(int direction, const std::string& fname) {
         std::printf("Calling %s filter (%s)\n", filtertype(direction),
                     ("run " + ovcmd + " " + fname).c_str());
     // Ready-made words, so that a name with blanks or "[" reaches the filter as it is.
-    cmdintrwords({"run", ovcmd, fname});
+    dispatchwords({"run", ovcmd, fname});
 }
 
 int cmfilter(int argc, char** argv) {

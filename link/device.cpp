@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "hooks.h"
 #include "linkio.h"
 #include "ovlib.h"
-#include "ovvar.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void linksettings(struct termios* t) {
 // The `linetimeout` variable in milliseconds, or -1 (wait for ever) when it is unset or not a
 // positive number.
 int linetimeoutms() {
-    const char* value = findvar("linetimeout");
+    const char* value = linkvar("linetimeout");
     if (value == nullptr) return -1;
     char* end = nullptr;
     double seconds = std::strtod(value, &end);

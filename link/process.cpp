@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "hooks.h"
 #include "ovlib.h"
-#include "ovvar.h"
 
 namespace {
 
@@ -49,14 +49,14 @@ int patterncommand(const PatternWords& w, const std::string& pattern) {
     ovcommand(line);
     std::string reply;
     ovresponse(reply);
-    const bool help = findvar("helpfull") != nullptr;
+    const bool help = linkvar("helpfull") != nullptr;
     if (reply == "XBADPARAM") {
         if (help) std::printf(w.badparam, pattern.c_str());
     } else if (reply == w.noproc) {
         if (help) std::printf(w.nomatch, pattern.c_str());
     } else if (reply == w.errproc) {
         if (help) std::printf("%s", w.failed);
-    } else if (findvar("verbose")) {
+    } else if (linkvar("verbose")) {
         int count = reply.empty() ? 0 : std::atoi(reply.c_str() + 1);
         std::printf(w.counted, count, pattern.c_str());
     }
@@ -83,7 +83,7 @@ int ovpl(FILE* out, const std::string& pattern) {
     if (!ovlinefits(line)) return kFailed;
     ovcommand(line);
     if (ovquery("XBADPARAM")) {
-        if (findvar("helpfull"))
+        if (linkvar("helpfull"))
             std::printf(
                 "HELP: Error in listing processes using pattern %s, posibly the pattern is to "
                 "long\n",

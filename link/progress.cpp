@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "ovvar.h"
+#include "hooks.h"
 #include "trace.h"
 
 namespace {
@@ -27,7 +27,7 @@ double now() {
 }
 
 bool wanted() {
-    return isatty(2) && !logfile && debugcall < 3 && !debuglink && findvar("noprogress") == nullptr;
+    return isatty(2) && !logfile && debugcall < 3 && !debuglink && linkvar("noprogress") == nullptr;
 }
 
 // "   12.3 KB" style amounts, to keep the line short.

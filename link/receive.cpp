@@ -2,9 +2,9 @@
 // checksums are on, and a local file that is replaced only when the transfer has ended well.
 #include <cstdio>
 
+#include "hooks.h"
 #include "localfile.h"
 #include "ovlib.h"
-#include "ovvar.h"
 #include "progress.h"
 
 namespace {
@@ -73,7 +73,7 @@ int ovpfb(const std::string& fname) {
     ovreply("XSTARTPUT");
     if (ovquery("XBADOPEN")) {
         recvdiscard(rf);
-        if (findvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
+        if (linkvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
         return kFailed;
     }
     progressstart(-1);

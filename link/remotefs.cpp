@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "hooks.h"
 #include "ovlib.h"
-#include "ovvar.h"
 
 std::string ovpath;
 std::string ovfname;
@@ -102,7 +102,7 @@ void ovlp(FILE* out) {
         ovresponse(entry);
         if (entry == "XENDLIST") return;
         if (entry == "XBADPATH") {
-            if (findvar("helpfull"))
+            if (linkvar("helpfull"))
                 std::printf("HELP: Error in listing files, bad path specified\n");
             return;
         }

@@ -1,4 +1,4 @@
-// Call tracing and link-debug output.
+// Call tracing, argument dumps and link-debug output.
 #include "trace.h"
 
 #include <cstdio>
@@ -6,6 +6,7 @@
 int debugcall = 0;
 int logfile = 0;
 int debuglink = 0;
+int debugargs = 0, debugpath = 0, debugrun = 0, debugbackup = 0;
 
 void calltrace(int lvl, const char* fmt, ...) {
     if (debugcall < lvl) return;
@@ -13,6 +14,14 @@ void calltrace(int lvl, const char* fmt, ...) {
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
     va_end(ap);
+    std::fflush(stderr);
+}
+
+void dodebugargs(int argc, char** argv) {
+    if (debugcall < 2) return;
+    std::fprintf(stderr, "argc = (%d) ", argc);
+    for (int i = 0; i < argc; ++i) std::fprintf(stderr, "argv[%d] = (%s) ", i, argv[i]);
+    std::fprintf(stderr, "\n");
     std::fflush(stderr);
 }
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "hooks.h"
 #include "ovlib.h"
-#include "ovvar.h"
 #include "progress.h"
 
 int transct = 0;
@@ -72,7 +72,7 @@ void sendline(const std::string& line) {
 }
 
 void printsendhelp() {
-    if (!findvar("helpfull")) return;
+    if (!linkvar("helpfull")) return;
     std::printf("HELP: Error in getting file from the orvel, cannot open it.\n");
     std::printf("HELP: Either the disk is full, there are to many files or the directory\n");
     std::printf("HELP: does not exist\n");

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -12,15 +11,6 @@
 
 #include "filecmds.h"
 #include "ovmain.h"
-
-void lowerpath(char* path) {
-    for (; *path; ++path)
-        *path = static_cast<char>(std::tolower(static_cast<unsigned char>(*path)));
-}
-
-void lowerpath(std::string& path) {
-    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
 
 std::string attwords(int mask) {
     static const struct {

@@ -1,10 +1,7 @@
 // get, put and foreach: one file each way between organiser and workstation, the wildcard get
 // built from list and foreach, statistics, the sum check with its correction, and the suffix
 // filters around the transfers. Composed command lines go out as ready-made words.
-#include <sys/types.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -129,15 +126,11 @@ int cmforeach(int argc, char** argv) {
         std::printf("%s error on opening names file\n", argv[0]);
         return kFailed;
     }
-    char* buf = nullptr;
-    std::size_t cap = 0;
-    ssize_t len;
-    while ((len = getline(&buf, &cap, names)) > 0) {
-        std::string line(buf, static_cast<std::size_t>(len));
+    std::string line;
+    while (readwholeline(names, line)) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
         cmdintrwords(foreachwords(argc, argv, line));
     }
-    std::free(buf);
     std::fclose(names);
     return kDone;
 }

@@ -37,6 +37,14 @@ const CommandEntry* findrow(const char* name) {
         if (std::strcmp(cmds[i].name, name) == 0) return &cmds[i];
     return nullptr;
 }
+
+// The variable, filter and backup modules run the command lines they compose through this
+// dispatcher without knowing the shell. It is lent to them when the program is loaded, before
+// main, so that it is in place for every caller of those modules.
+struct LendDispatcher {
+    LendDispatcher() { setwordsdispatcher(cmdintrwords); }
+};
+[[maybe_unused]] const LendDispatcher lenddispatcher;
 }  // namespace
 
 int cmdintr(std::string line) {

@@ -6,24 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "hooks.h"
 #include "ovlib.h"
 #include "ovvar.h"
+#include "textutil.h"
 
 // ---- startup.cpp: process-wide mode flags, options, start-up, prompt loop ---------------------
-extern int finish;     // after a command-line command: 1 quit, 2 pause
-extern int runtype;    // 0 undecided, 1 interactive, 2 batch
-extern int linecmd;    // 1 while the prompt loop prints its prompt
-extern int running;    // 1 while the prompt loop is to go on
-extern int level;      // command-expansion nesting depth, shown in the prompt
+extern int finish;          // after a command-line command: 1 quit, 2 pause
+extern int runtype;         // 0 undecided, 1 interactive, 2 batch
+extern int linecmd;         // 1 while the prompt loop prints its prompt
+extern int running;         // 1 while the prompt loop is to go on
+extern int level;           // command-expansion nesting depth, shown in the prompt
 extern std::string lfname;  // the log file's name
-// Debug switches kept in step with the variables of the same name by setv/unsetv (debugcall
-// and debuglink live in trace.h, since the link reads them).
-extern int debugargs, debugpath, debugrun, debugbackup;
 
 // The whole program: options, link start-up, banner, rc file, then one command or the prompt.
 [[noreturn]] void orvelmain(int argc, char** argv, char** envp);
 [[noreturn]] void useage();
-void dodebugargs(int argc, char** argv);
 [[noreturn]] void runovcom(int argc, char** argv);
 int cmdintrprt();
 
@@ -51,14 +49,7 @@ int cmdintrwords(const std::vector<std::string>& words);
 int cmdrun(int argc, char** argv);
 int cmhelp(int argc, char** argv);
 
-// ---- ask.cpp: yes/no questions ----------------------------------------------------------------
-// Reads one answer line from standard input (at most `maxchars` characters are looked at);
-// 1 when it begins with "y" or "Y", 0 otherwise and at end of input.
-int askyes(int maxchars = 9);
-
 // ---- cmd_remote.cpp: remote file commands -----------------------------------------------------
-void lowerpath(char* path);
-void lowerpath(std::string& path);
 int cmlist(int argc, char** argv);
 int cmrm(int argc, char** argv);
 int cmmkdir(int argc, char** argv);

@@ -22,7 +22,6 @@ int linecmd = 0;
 int running = 0;
 int level = 0;
 std::string lfname;
-int debugargs = 0, debugpath = 0, debugrun = 0, debugbackup = 0;
 
 namespace {
 // What the options decide for the link start-up.
@@ -202,14 +201,6 @@ void promptline() {
                  "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var "
                  "varable_name [variable_value]] [-log [logname]]\n");
     std::exit(2);
-}
-
-void dodebugargs(int argc, char** argv) {
-    if (debugcall < 2) return;
-    std::fprintf(stderr, "argc = (%d) ", argc);
-    for (int i = 0; i < argc; ++i) std::fprintf(stderr, "argv[%d] = (%s) ", i, argv[i]);
-    std::fprintf(stderr, "\n");
-    std::fflush(stderr);
 }
 
 // The rc file runs before linecmd is set, so it never sees a prompt.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "hooks.h"
+
 inline constexpr std::size_t kMaxWords = 255;     // the command word and 254 arguments
 inline constexpr std::size_t kMaxWordLen = 254;   // characters in one word
 inline constexpr std::size_t kMaxLineLen = 9999;  // characters in one typed line
@@ -32,9 +34,6 @@ enum class SplitResult { kOk, kTooManyWords, kWordTooLong };
 // kMaxWordLen characters (`badlen` gets its length). `words` is filled only on kOk.
 SplitResult splitwords(const std::string& line, std::vector<std::string>& words,
                        std::size_t* badlen = nullptr);
-
-// Looks a variable up: its value, or null when there is no such variable.
-using varlookup = const char* (*)(const std::string& name);
 
 // The variable name of a "[name]" word: the text after "[" less the word's last character,
 // whatever that is ("[x" gives the empty name).

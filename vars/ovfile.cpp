@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "ovmain.h"
+#include "hooks.h"
+#include "ovvar.h"
 #include "trace.h"
 
 namespace {
@@ -85,7 +86,7 @@ void runrc() {
     if (!ovcmdpath(".ovrc", rcpath.c_str(), found)) return;
     // `source` searches again for the name it is given, without the suffix.
     found.resize(found.size() - kSuffixLength);
-    cmdintrwords({"source", found});
+    dispatchwords({"source", found});
 }
 
 CmdLineRead readovcmdline(std::FILE* f, std::string& line) {

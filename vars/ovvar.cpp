@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hooks.h"
 #include "trace.h"
 
 VarLevel* varstackbase = nullptr;
@@ -37,6 +38,7 @@ void initvars() {
     freestack(varstackbase);
     varstackbase = new VarLevel;
     curlevel = varstackbase;
+    setvarlookup(findvar);  // the link reads its switches from here on
 }
 
 void upvarlevel() {
