@@ -11,6 +11,7 @@
 #include "ovbackupexclude.h"
 #include "ovlib.h"
 #include "ovvar.h"
+#include "owned.h"
 #include "textutil.h"
 
 BackupNode* backhead = nullptr;
@@ -37,12 +38,8 @@ std::string listingpath(const std::string& pname) {
 
 // Opens the listing file for reading without following a symbolic link, so that whatever was
 // planted at the fixed name is never read in place of the organiser's listing.
-FILE* openlistfile() {
-    int fd = open(kBackupListFile, O_RDONLY | O_NOFOLLOW);
-    if (fd < 0) return nullptr;
-    FILE* in = fdopen(fd, "r");
-    if (in == nullptr) close(fd);
-    return in;
+FilePtr openlisting() {
+    return fdstream(UniqueFd(open(kBackupListFile, O_RDONLY | O_NOFOLLOW)), "r");
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
@@ -68,13 +65,9 @@ void listdirectory(BackupNode* node) {
     // A refused or failed `list` (for example a symbolic link at the fixed name) ends the run
     // just as a missing file does; a stale file from an earlier run is never read back.
     int listed = dispatchwords({"list", dir, kBackupListFile});
-    FILE* in = openlistfile();
-    if (listed != kDone || in == nullptr) {
-        if (in != nullptr) std::fclose(in);
-        listfilemissing();
-    }
-    readlisting(node, in);
-    std::fclose(in);
+    FilePtr in = openlisting();
+    if (listed != kDone || !in) listfilemissing();
+    readlisting(node, in.get());
     if (unlink(kBackupListFile) != 0) {
         std::printf("ERROR: Error in removing backup temporary file\n");
     }
@@ -183,12 +176,11 @@ int cmrlist(int argc, char** argv) {
         ovrlist(argv[1], nullptr);
         return kDone;
     }
-    FILE* out = std::fopen(argv[2], "w");
-    if (out == nullptr) {
+    FilePtr out(std::fopen(argv[2], "w"));
+    if (!out) {
         std::printf("Error, cant open %s for output\n", argv[2]);
         return kDone;
     }
-    ovrlist(argv[1], out);
-    std::fclose(out);
+    ovrlist(argv[1], out.get());
     return kDone;
 }

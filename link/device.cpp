@@ -12,10 +12,14 @@
 #include "hooks.h"
 #include "linkio.h"
 #include "ovlib.h"
+#include "owned.h"
 
 namespace {
 
 const char* const kDefaultDevice = "/dev/term/a";
+
+// Owns the open device; `devid` is its plain mirror, which the signal handlers can read.
+UniqueFd devicefd;
 
 // The link's settings: no echo, canonical lines, 9600 8N1 without flow control, carriage
 // returns dropped, the eighth bit stripped, bytes sent unchanged.
@@ -76,6 +80,7 @@ void ovinitlink(const std::string& devstr) {
     calltrace(3, "CALL: ovinitlink (devstr = %s)\n", devstr.c_str());
     const char* name = devstr.empty() ? kDefaultDevice : devstr.c_str();
     devid = open(name, O_RDWR | O_NOCTTY);
+    devicefd.reset(devid);
     if (devid < 0)
         overror(devstr.empty() ? "Error in opening device\n" : "Error in openint device\n");
     // One orvel per line: the lock goes with the descriptor, so any exit releases it.
@@ -88,6 +93,11 @@ void ovinitlink(const std::string& devstr) {
     modified = initial;
     linksettings(&modified);
     tcsetattr(devid, TCSANOW, &modified);
+}
+
+void ovclosedevice() {
+    devicefd.reset();
+    devid = -1;
 }
 
 int ovreadraw(char* buf, int count) {

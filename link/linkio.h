@@ -11,6 +11,9 @@
 // least 1); end of file, a read error or the time-out end the program (ovlostcontact).
 int ovreadraw(char* buf, int count);
 
+// Closes the device (its settings are not touched); `devid` becomes -1.
+void ovclosedevice();
+
 // Writes `len` bytes to the device in one write (the rest again only if the device took part
 // of them). A failed write ends the program like a lost contact.
 void ovwritebytes(const char* data, std::size_t len);

@@ -109,7 +109,7 @@ void ovshutdown(int ret) {
     progressend();
     ovremovepending();
     restoreline();
-    if (devid != -1) close(devid);
+    ovclosedevice();
     std::exit(ret);
 }
 

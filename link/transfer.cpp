@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "hooks.h"
 #include "ovlib.h"
+#include "owned.h"
 #include "progress.h"
 
 int transct = 0;
@@ -22,17 +24,14 @@ namespace {
 
 constexpr int kBlock = 100;  // file bytes per data line: 200 letters, 202 with the checksum
 
-// Opens a local file to send; prints the error and returns -1 when it cannot be read.
-int openlocal(const std::string& fname, long* size) {
-    int fd = open(fname.c_str(), O_RDONLY);
+// Opens a local file to send; prints the error and holds nothing when it cannot be read.
+UniqueFd openlocal(const std::string& fname, long* size) {
+    UniqueFd fd(open(fname.c_str(), O_RDONLY));
     struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
-        close(fd);
-        fd = -1;
-    }
-    if (fd < 0) {
+    if (fd && (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))) fd.reset();
+    if (!fd) {
         std::printf("Error in puting %s, not found on local machine\n", fname.c_str());
-        return -1;
+        return fd;
     }
     *size = S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
     return fd;
@@ -81,13 +80,13 @@ void printsendhelp() {
 // Sends the data of an open local file (closed here) in blocks of exactly kBlock bytes, the
 // last one shorter; returns false on a local read error, after ending the transfer properly.
 // The file is read ahead in large pieces: one read per many blocks, not one per block.
-bool senddata(int fd) {
+bool senddata(UniqueFd fd) {
     std::vector<char> buf(kBlock * 64);
     std::size_t have = 0;
     bool readok = true, more = true;
     while (more || have > 0) {
         if (more && have < static_cast<std::size_t>(kBlock)) {
-            ssize_t n = read(fd, buf.data() + have, buf.size() - have);
+            ssize_t n = read(fd.get(), buf.data() + have, buf.size() - have);
             if (n < 0 && errno == EINTR) continue;
             if (n > 0) {
                 have += static_cast<std::size_t>(n);
@@ -104,22 +103,20 @@ bool senddata(int fd) {
         std::memmove(buf.data(), buf.data() + len, have - static_cast<std::size_t>(len));
         have -= static_cast<std::size_t>(len);
     }
-    close(fd);
     return readok;
 }
 
 // The sending transfer of an already opened local file.
-int sendopen(int fd, long size, const std::string& fname) {
+int sendopen(UniqueFd fd, long size, const std::string& fname) {
     transct = 0;
     ovcommand("gf");
     ovreply("XSTARTGET");
     if (ovquery("XBADOPEN")) {
-        close(fd);
         printsendhelp();
         return kFailed;
     }
     progressstart(size);
-    bool readok = senddata(fd);
+    bool readok = senddata(std::move(fd));
     ovputline("XE");
     ovreply("XENDGET");
     progressend();
@@ -148,12 +145,12 @@ int ovsendfile(const std::string& fname) {
     const std::string name = fname.empty() ? ovfname : fname;
     // The local file is opened first: when it is missing the organiser's copy stays.
     long size = -1;
-    int fd = openlocal(name, &size);
-    if (fd < 0) return kFailed;
+    UniqueFd fd = openlocal(name, &size);
+    if (!fd) return kFailed;
     ovclearfile();
     calltrace(3, "CALL: ovgf (fname = %s)\n", name.c_str());
     calltrace(3, "CALL: ovgfb(fname = %s)\n", name.c_str());
-    return sendopen(fd, size, name);
+    return sendopen(std::move(fd), size, name);
 }
 
 int ovrecfile(const std::string& fname) {
@@ -178,7 +175,7 @@ int ovgfb(const std::string& fname) {
     calltrace(3, "CALL: ovgfb(fname = %s)\n", fname.c_str());
     transct = 0;
     long size = -1;
-    int fd = openlocal(fname, &size);
-    if (fd < 0) return kFailed;
-    return sendopen(fd, size, fname);
+    UniqueFd fd = openlocal(fname, &size);
+    if (!fd) return kFailed;
+    return sendopen(std::move(fd), size, fname);
 }

@@ -9,6 +9,7 @@
 
 #include "filecmds.h"
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -54,13 +55,12 @@ std::string chksumsave(const std::string& local, bool verbose) {
     std::string pattern = local + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
+    // The file made only reserves the name; the rename below replaces it.
+    if (!UniqueFd(mkstemp(name.data()))) {
         std::printf("ERROR: cannot make a name to save %s (%s)\n", local.c_str(),
                     std::strerror(errno));
         return "";
     }
-    close(fd);
     std::string newname(name.data());
     std::string command = "mv " + local + " " + newname;
     if (verbose) std::printf("Saving incorrect version using :%s:\n", command.c_str());

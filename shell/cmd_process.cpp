@@ -6,6 +6,7 @@
 #include "ovlib.h"
 #include "ovmain.h"
 #include "ovvar.h"
+#include "owned.h"
 
 namespace {
 
@@ -32,14 +33,12 @@ int cmproclist(int argc, char** argv) {
     if (refusedbyrelease(argv, "3.24")) return kDone;
     if (argc < 2) return ovpl(nullptr, "*");
     if (argc < 3) return ovpl(nullptr, argv[1]);
-    FILE* out = std::fopen(argv[2], "w");
-    if (out == nullptr) {
+    FilePtr out(std::fopen(argv[2], "w"));
+    if (!out) {
         std::printf("ERROR: Cant open %s to write the process listing\n", argv[2]);
         return kDone;
     }
-    int result = ovpl(out, argv[1]);
-    std::fclose(out);
-    return result;
+    return ovpl(out.get(), argv[1]);
 }
 
 // procprotect [on|off]: only the single word "off" turns protection off, after confirmation

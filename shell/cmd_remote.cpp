@@ -24,12 +24,10 @@ std::string attwords(int mask) {
     return words;
 }
 
-FILE* openlistfile(const std::string& name) {
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
-    FILE* f = fdopen(fd, "w");
-    if (!f) close(fd);
-    return f;
+FilePtr openlistfile(const std::string& name) {
+    return fdstream(
+        UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)),
+        "w");
 }
 
 namespace {
@@ -70,14 +68,13 @@ void printnopath(const char* path) {
 
 int cmlist(int argc, char** argv) {
     enter("CALL: cmlist\n", argc, argv);
-    FILE* out = nullptr;
+    FilePtr out;
     if (argc > 2 && !(out = openlistfile(argv[2]))) {
         std::printf("%s, Bad file %s\n", argv[0], argv[2]);
         return kFailed;
     }
     int rc = ovsetpath(argv[1]);
-    if (rc != kFailed) ovlp(out);
-    if (out) std::fclose(out);
+    if (rc != kFailed) ovlp(out.get());
     return rc == kFailed ? kFailed : kDone;
 }
 

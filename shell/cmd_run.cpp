@@ -3,11 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "ovfile.h"
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -18,11 +18,6 @@ int opencmdfiles = 0;
 
 // The longest command string `!` hands to the shell (its message names the number).
 constexpr std::size_t kMaxSystemCommand = 9999;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens a found command file for reading; null when it cannot be opened or is a directory
 // (which opens but has no lines to read).

@@ -8,6 +8,7 @@
 #include "filecmds.h"
 #include "ovfilt.h"
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -121,16 +122,15 @@ int cmput(int argc, char** argv) {
 int cmforeach(int argc, char** argv) {
     calltrace(1, "CALL: cmforeach\n");
     dodebugargs(argc, argv);
-    FILE* names = std::fopen(argv[1], "r");
+    FilePtr names(std::fopen(argv[1], "r"));
     if (!names) {
         std::printf("%s error on opening names file\n", argv[0]);
         return kFailed;
     }
     std::string line;
-    while (readwholeline(names, line)) {
+    while (readwholeline(names.get(), line)) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
         cmdintrwords(foreachwords(argc, argv, line));
     }
-    std::fclose(names);
     return kDone;
 }

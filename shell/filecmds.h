@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "owned.h"
+
 // The attribute words that `info` prints for an attribute mask, in the order 1, 2, 32, 4, 8, 16,
 // each followed by one blank ("DIRECTORY ", "TEXT ", "FILE ", ...).
 std::string attwords(int mask);
 
 // Opens a listing file for writing (created with mode 0644, or emptied). A symbolic link is never
 // followed, so a fixed name in /tmp cannot be turned against another file. Null on failure.
-FILE* openlistfile(const std::string& name);
+FilePtr openlistfile(const std::string& name);
 
 // The words foreach dispatches for one line of its names file: argv[2] to argv[argc-1], then the
 // line less its newline as one word (names holding blanks stay whole). An empty line adds nothing.

@@ -6,6 +6,7 @@
 
 #include "hooks.h"
 #include "ovvar.h"
+#include "owned.h"
 #include "trace.h"
 
 namespace {
@@ -58,10 +59,7 @@ int searchpath(const std::string& ovcmd, const std::string& path, std::string& r
 int ovcmdexists(const std::string& path) {
     calltrace(1, "CALL: ovcmdexists (path = %s)\n", path.c_str());
     if (debugpath) std::printf("Path, trying :%s:\n", path.c_str());
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return 0;
-    std::fclose(f);
-    return 1;
+    return FilePtr(std::fopen(path.c_str(), "r")) ? 1 : 0;
 }
 
 int ovcmdpath(const std::string& ovcmd, const char* path, std::string& res) {
