@@ -120,11 +120,10 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr) {
     lowerpath(orvelroot);
     initbackuplist(orvelroot);
     const bool hadfilter = suspendfilefilter();
-    backuplist(backhead, 1, backupdir, orvelroot);
+    backuplist(backhead.get(), 1, backupdir, orvelroot);
     if (verbose) std::printf("BACKUP: Stage 2, Getting files\n");
-    dobackup(backupdir, backhead, orvelroot);
+    dobackup(backupdir, backhead.get(), orvelroot);
     closebackuplist(backhead);
-    backhead = nullptr;
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, backupdir, start);
 }
@@ -140,7 +139,7 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
         return;
     }
     if (!backupdirectory(node, backupdir, orvelroot)) return;
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dobackup(backupdir, child, orvelroot);
     }
     ++dircount;

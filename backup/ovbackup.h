@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "owned.h"
 
 inline constexpr int kNodeUnknown = 3, kNodeFile = 1, kNodeDir = 2;
 
@@ -12,19 +15,23 @@ struct BackupNode {
     std::string pname;
     int type = kNodeUnknown;
     int skip = 0;
-    BackupNode* next = nullptr;
-    BackupNode* child = nullptr;
+    std::unique_ptr<BackupNode> next;   // next sibling, owned by this node
+    std::unique_ptr<BackupNode> child;  // first child, owned by this node
+    ~BackupNode() {
+        releasechain(child);
+        releasechain(next);
+    }
 };
 
-extern BackupNode* backhead;
+extern std::unique_ptr<BackupNode> backhead;
 extern int incremental;
 extern int dircount, filecount;
 
 // tree.cpp
-BackupNode* backupnode(const std::string& path);
+std::unique_ptr<BackupNode> backupnode(const std::string& path);
 void initbackuplist(const std::string& path);
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path);
-void closebackuplist(BackupNode* node);
+void closebackuplist(std::unique_ptr<BackupNode>& node);
 void printbackuplist(BackupNode* node, FILE* out);
 int backuppathtype(const std::string& path);
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,

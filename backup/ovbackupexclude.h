@@ -2,14 +2,18 @@
 // In memory only, newest first, each path at most once. Matching is exact, byte for byte.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "owned.h"
 
 struct ExcludeEntry {
     std::string path;
-    ExcludeEntry* next = nullptr;
+    std::unique_ptr<ExcludeEntry> next;  // the rest of the list, owned by this entry
+    ~ExcludeEntry() { releasechain(next); }
 };
 
-extern ExcludeEntry* exclude;
+extern std::unique_ptr<ExcludeEntry> exclude;  // the list, newest first
 
 void initexclude();
 int setupexclude(const std::string& path);

@@ -113,11 +113,10 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
     orvelroot = trimorvelroot(orvelroot);
     initbackuplist(restoredir);
     const bool hadfilter = suspendfilefilter();
-    restorelist(backhead, 1, orvelroot, restoredir);
+    restorelist(backhead.get(), 1, orvelroot, restoredir);
     if (verbose) std::printf("RESTORE: Stage 2, Putting files\n");
-    dorestore(orvelroot, backhead, restoredir);
+    dorestore(orvelroot, backhead.get(), restoredir);
     closebackuplist(backhead);
-    backhead = nullptr;
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, restoredir, start);
 }
@@ -139,7 +138,7 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
         if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
     } else if (node->type == kNodeDir) {
         listworkstationdir(node);
-        for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
             restorelist(child, useexclude, orvelroot, restoredir);
         }
     }
@@ -166,7 +165,7 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
         return;
     }
     if (!restoredirectory(node, orvelroot, restoredir)) return;
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dorestore(orvelroot, child, restoredir);
     }
     ++dircount;

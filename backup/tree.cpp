@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "hooks.h"
 #include "ovbackup.h"
@@ -14,7 +15,7 @@
 #include "owned.h"
 #include "textutil.h"
 
-BackupNode* backhead = nullptr;
+std::unique_ptr<BackupNode> backhead;
 int incremental = 0;
 int dircount = 0, filecount = 0;
 
@@ -75,10 +76,10 @@ void listdirectory(BackupNode* node) {
 
 }  // namespace
 
-BackupNode* backupnode(const std::string& path) {
+std::unique_ptr<BackupNode> backupnode(const std::string& path) {
     calltrace(3, "CALL: backupentry (path = %s)\n", path.c_str());
     if (debugbackup) std::printf("BACKUP: adding %s\n", path.c_str());
-    auto* node = new BackupNode;
+    auto node = std::make_unique<BackupNode>();
     node->pname = path;
     return node;
 }
@@ -92,27 +93,28 @@ void initbackuplist(const std::string& path) {
 // the reverse of the order in which they were added.
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path) {
     calltrace(3, "CALL: backupaddchild (currnode->pname, nodepath = %s)\n", parent->pname.c_str());
-    BackupNode* child = backupnode(path);
-    child->next = parent->child;
-    parent->child = child;
-    return child;
+    std::unique_ptr<BackupNode> child = backupnode(path);
+    child->next = std::move(parent->child);
+    parent->child = std::move(child);
+    return parent->child.get();
 }
 
-void closebackuplist(BackupNode* node) {
+// Each child is unlinked (its sibling link taken first) and freed with its subtree before the
+// next, so only the depth of the tree is a recursion.
+void closebackuplist(std::unique_ptr<BackupNode>& node) {
     calltrace(3, "CALL: closebackuplist (currnode->pname = %s)\n", node->pname.c_str());
-    BackupNode* child = node->child;
-    while (child != nullptr) {
-        BackupNode* next = child->next;
+    while (node->child) {
+        std::unique_ptr<BackupNode> child = std::move(node->child);
+        node->child = std::move(child->next);
         closebackuplist(child);
-        child = next;
     }
-    delete node;
+    node.reset();
 }
 
 void printbackuplist(BackupNode* node, FILE* out) {
     calltrace(3, "CALL: printbackuplist (currnode->pname = %s)\n", node->pname.c_str());
     std::fprintf(out != nullptr ? out : stdout, "%s\n", node->pname.c_str());
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         printbackuplist(child, out);
     }
 }
@@ -142,7 +144,7 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
     node->type = type;
     if (type == kNodeDir) {
         listdirectory(node);
-        for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
             backuplist(child, useexclude, backupdir, orvelroot);
         }
     } else if (incremental == 1) {
@@ -158,10 +160,9 @@ void ovrlist(std::string path, FILE* out) {
     incremental = 0;
     lowerpath(path);
     initbackuplist(path);
-    backuplist(backhead, 0, "", "");
-    printbackuplist(backhead, out);
+    backuplist(backhead.get(), 0, "", "");
+    printbackuplist(backhead.get(), out);
     closebackuplist(backhead);
-    backhead = nullptr;
 }
 
 // rlist path [file]. A refusal by the release gate returns 0, which stops a command file.

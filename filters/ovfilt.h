@@ -2,7 +2,10 @@
 // file's suffix and the direction. Owns the filter list; runs filters only through `run` lines.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "owned.h"
 
 inline constexpr int kFilterIn = 1, kFilterOut = 2, kFilterRestore = 3;
 
@@ -10,10 +13,11 @@ struct FilterEntry {
     std::string suffix;  // as given, less one leading "."
     std::string ovcmd;
     int direction = 0;
-    FilterEntry* next = nullptr;
+    std::unique_ptr<FilterEntry> next;  // the rest of the list, owned by this entry
+    ~FilterEntry() { releasechain(next); }
 };
 
-extern FilterEntry* filters;  // newest first
+extern std::unique_ptr<FilterEntry> filters;  // the list, newest first
 
 void initfilters();
 int setupfilter(int filttype, const std::string& suffix, const std::string& ovcmd);

@@ -3,18 +3,23 @@
 // It owns every entry and level; it never talks to the link or runs commands.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "owned.h"
 
 struct VarEntry {
     std::string name;
     std::string value;
-    VarEntry* next = nullptr;
+    std::unique_ptr<VarEntry> next;  // the rest of the level's list, owned by this entry
+    ~VarEntry() { releasechain(next); }
 };
 
+// A level owns its entries; the store owns every level.
 struct VarLevel {
-    VarEntry* entries = nullptr;  // newest first
-    VarLevel* down = nullptr;
-    VarLevel* up = nullptr;
+    std::unique_ptr<VarEntry> entries;  // newest first
+    VarLevel* down = nullptr;           // the level below; null for the base level
+    VarLevel* up = nullptr;             // the level above; null for the top level
 };
 
 extern VarLevel* varstackbase;  // the base level, created at start-up, never released
