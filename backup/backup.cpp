@@ -82,7 +82,6 @@ void printend(const std::string& orvelroot, const std::string& backupdir, std::t
 
 }  // namespace
 
-// backup, ibackup, restore, irestore. A refusal by the release gate returns 0.
 int cmbackup(int argc, char** argv) {
     calltrace(1, "CALL: cmbackup\n");
     dodebugargs(argc, argv);
@@ -145,8 +144,6 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
     ++dircount;
 }
 
-// The workstation path of organiser path `path`: the backup directory, then what follows the
-// organiser root, with "\" turned into "/" and "$" into "S".
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot) {
     calltrace(3, "CALL backupbuildpath (path = %s, root = %s, target = OMITTED, purge = %s)\n",
@@ -161,7 +158,6 @@ std::string backupbuildpath(const std::string& path, const std::string& backupdi
     return target;
 }
 
-// 1 when the workstation copy is current (leave it), 0 when the file must be fetched.
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot) {
     calltrace(3, "CALL: backupmodified (ovname = %s, backupdir = %s, orvelpath= %s)\n",

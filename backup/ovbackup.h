@@ -9,12 +9,14 @@
 
 #include "owned.h"
 
+// Node types: not yet known (in a restore also: neither a file nor a directory), file, directory.
 inline constexpr int kNodeUnknown = 3, kNodeFile = 1, kNodeDir = 2;
 
+// One path of the tree, owned by its parent (the root by `backhead`).
 struct BackupNode {
-    std::string pname;
+    std::string pname;  // the full path: organiser path, or workstation path in a restore
     int type = kNodeUnknown;
-    int skip = 0;
+    int skip = 0;                       // non-zero: this node and all below it are left alone
     std::unique_ptr<BackupNode> next;   // next sibling, owned by this node
     std::unique_ptr<BackupNode> child;  // first child, owned by this node
     ~BackupNode() {
@@ -23,38 +25,83 @@ struct BackupNode {
     }
 };
 
-extern std::unique_ptr<BackupNode> backhead;
-extern int incremental;
-extern int dircount, filecount;
+extern std::unique_ptr<BackupNode> backhead;  // root of the current operation's tree, or null
+extern int incremental;                       // 1 while an incremental backup or restore runs
+extern int dircount, filecount;               // directories and files handled by the current run
 
-// tree.cpp
+// ---- tree.cpp: the tree, the walk of the organiser, rlist -----------------------------------
+// A new node for `path`: type unknown, no skip, no links ("BACKUP: adding" under debugbackup).
 std::unique_ptr<BackupNode> backupnode(const std::string& path);
+// Makes a new root node for `path` the tree (`backhead`); a tree left there is freed.
 void initbackuplist(const std::string& path);
+// Adds a node for `path` in front of the parent's children, so children end up in the reverse
+// of the order added. Returns it; the parent owns it.
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path);
+// Frees `node` and its subtree, each child's subtree before the next child; `node` ends null.
 void closebackuplist(std::unique_ptr<BackupNode>& node);
+// Writes each path of the subtree and a newline to `out` (standard output when null): the node,
+// then each child's subtree in link order. Changes nothing.
 void printbackuplist(BackupNode* node, FILE* out);
+// Sets `path` as the operand path and asks its attributes: 2 for a directory (also for a path
+// the organiser does not know), 1 for anything else; kFailed, with the link's message and
+// nothing asked, when the path cannot be sent.
 int backuppathtype(const std::string& path);
+// Stage 1 of a backup, and the walk of rlist: from `node` down, leaves out excluded paths (when
+// `useexclude`), types every node, lists every directory into its children through a `list`
+// command and marks unchanged files in an incremental run. A path that cannot be sent is
+// skipped. Does not return when a listing cannot be read back (status 0 after "dc").
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
                 const std::string& orvelroot);
+// The recursive listing of organiser `path` (lower-cased first) into `out` or on standard
+// output, excludes not applied; the tree is freed before it returns.
 void ovrlist(std::string path, FILE* out);
+// rlist path [file]. -2; 0 (the release message) below release 2.8. A file that cannot be
+// opened is reported and nothing is listed.
 int cmrlist(int argc, char** argv);
 
-// backup.cpp
+// ---- backup.cpp --------------------------------------------------------------------------------
+// backup, ibackup, restore and irestore: ovbackup or ovrestore. -2; 0 (the release message)
+// below release 2.8.
 int cmbackup(int argc, char** argv);
+// The whole backup of organiser tree `orvelroot` into workstation folder `backupdir` (full, or
+// incremental when `incr` is 1): the close-your-files prompt unless `backupnocheck`, stage 1,
+// stage 2, the verbose lines. `autofilefilter` is suspended for the run and set again after it.
 void ovbackup(std::string orvelroot, const std::string& backupdir, int incr);
+// Stage 2 of a backup from `node` down, in tree order: creates each directory on the workstation
+// and fetches each file with a `get` command, or prints what it would do under `backupnodo`, or
+// asks first under `backupask` (a declined directory leaves its subtree). Skipped nodes are left.
 void dobackup(const std::string& backupdir, BackupNode* node, const std::string& orvelroot);
+// The workstation path of organiser path `path`: `backupdir`, then what follows the part it
+// shares with `orvelroot`, with "\" turned into "/" and "$" into "S". Pure but for the trace.
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot);
+// 1 when the workstation copy of `path` is current (leave it), 0 when the file must be fetched
+// (also when there is no copy or the path cannot be sent). Sets the operand path and asks "ti".
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot);
 
-// restore.cpp
+// ---- restore.cpp -------------------------------------------------------------------------------
+// The whole restore of workstation folder `restoredir` onto organiser tree `orvelroot` (full, or
+// incremental when `incr` is 1), built as ovbackup is, with `restoreask` for the questions.
 void ovrestore(std::string orvelroot, const std::string& restoredir, int incr);
+// Stage 1 of a restore, on the workstation: from `node` down, leaves out excluded paths (when
+// `useexclude`), types every node, lists every directory (dot names left out, sorted bytewise)
+// into its children, and in an incremental run marks the files whose organiser copy is newer.
 void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
                  const std::string& restoredir);
+// 2 for a directory, 1 for a regular file, 3 for anything else or a path whose status cannot be
+// read. No link traffic.
 int restorepathtype(const std::string& path);
+// Stage 2 of a restore from `node` down, in tree order: creates each directory on the organiser
+// with `mkdir` and sends each file with `put`, or prints or asks as dobackup does. Skipped nodes
+// and those of type 3 are left.
 void dorestore(const std::string& orvelroot, BackupNode* node, const std::string& restoredir);
+// The organiser path of workstation path `path`: `orvelroot`, then what follows the part it
+// shares with `restoredir`, with "/" turned into "\" and "S" into "$". Pure but for the trace.
 std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
                              const std::string& restoredir);
+// 1 when the organiser's copy is more than ten minutes newer than the workstation file (leave
+// it), 0 when the file must be sent (also when the organiser has no copy or the path cannot be
+// sent). Sets the operand path and asks "ep" and "ti".
 int restoremodified(const std::string& path, const std::string& orvelroot,
                     const std::string& restoredir);

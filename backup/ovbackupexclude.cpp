@@ -10,12 +10,10 @@
 
 std::unique_ptr<ExcludeEntry> exclude;
 
-// The list starts empty at load time; start-up only announces itself.
 void initexclude() {
     calltrace(3, "CALL: initexclude()\n");
 }
 
-// Adds `path` unless an entry with exactly this path exists (then 0); else -2.
 int setupexclude(const std::string& path) {
     calltrace(3, "CALL: setupexclude (path = %s)\n", path.c_str());
     for (const ExcludeEntry* e = exclude.get(); e != nullptr; e = e->next.get()) {
@@ -24,7 +22,6 @@ int setupexclude(const std::string& path) {
     return newexclude(path);
 }
 
-// Links a new entry in front of the list and fills it. Returns -2.
 int newexclude(const std::string& path) {
     calltrace(3, "CALL: newexclude (path = %s, )\n", path.c_str());
     auto entry = std::make_unique<ExcludeEntry>();
@@ -39,7 +36,6 @@ int installexclude(const std::string& path, ExcludeEntry* current) {
     return kDone;
 }
 
-// Unlinks and frees the first entry equal to `path`; a missing path changes nothing. Returns -2.
 int removeexclude(const std::string& path) {
     calltrace(3, "CALL: removeexclude (path = %s)\n", path.c_str());
     for (std::unique_ptr<ExcludeEntry>* link = &exclude; *link != nullptr; link = &(*link)->next) {
@@ -64,7 +60,6 @@ int printexclude() {
     return kDone;
 }
 
-// 1 when some entry equals `path` byte for byte, else 0.
 int findexclude(const std::string& path) {
     calltrace(3, "CALL: findexclude (path = %s)\n", path.c_str());
     for (const ExcludeEntry* e = exclude.get(); e != nullptr; e = e->next.get()) {
@@ -73,7 +68,6 @@ int findexclude(const std::string& path) {
     return 0;
 }
 
-// addexcl and delexcl: the path is lower-cased first; neither prints anything.
 int cmexclude(int argc, char** argv) {
     calltrace(1, "CALL: cmexclude\n");
     dodebugargs(argc, argv);

@@ -144,7 +144,6 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
     }
 }
 
-// 2 directory, 1 regular file, 3 anything else or a path whose status cannot be read.
 int restorepathtype(const std::string& path) {
     calltrace(3, "CALL: restorepathtype(path = %s)\n", path.c_str());
     struct stat st;
@@ -171,8 +170,7 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
     ++dircount;
 }
 
-// The organiser path of workstation path `path`: the organiser root, then what follows the
-// restore directory, with "/" turned into "\" and "S" into "$" (undoing the backup's mapping).
+// The mapping undoes the backup's.
 std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
                              const std::string& restoredir) {
     calltrace(3, "CALL: restorebuildpath (path = %s, root = %s target = OMITTED, purge = %s )\n",
@@ -187,7 +185,6 @@ std::string restorebuildpath(const std::string& path, const std::string& orvelro
     return target;
 }
 
-// 1 when the organiser's copy is newer than the workstation file (leave it), 0 to send it.
 int restoremodified(const std::string& path, const std::string& orvelroot,
                     const std::string& restoredir) {
     calltrace(3, "CALL: restoremodified (yalname = %s, orveldir = %s, restdir = %s )\n",

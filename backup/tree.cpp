@@ -119,8 +119,7 @@ void printbackuplist(BackupNode* node, FILE* out) {
     }
 }
 
-// 2 for a directory (also for a path the organiser does not know: -1 has every bit set), 1 for
-// anything else; kFailed, with the link's message, when the path cannot be sent at all.
+// A path the organiser does not know is a directory: ovgetatts gives -1, every bit set.
 int backuppathtype(const std::string& path) {
     if (ovsetpath(path) == kFailed) return kFailed;
     return (ovgetatts() & kAttDir) != 0 ? kNodeDir : kNodeFile;
@@ -165,7 +164,7 @@ void ovrlist(std::string path, FILE* out) {
     closebackuplist(backhead);
 }
 
-// rlist path [file]. A refusal by the release gate returns 0, which stops a command file.
+// The release gate's 0 stops a command file.
 int cmrlist(int argc, char** argv) {
     calltrace(1, "CALL: cmrlist\n");
     dodebugargs(argc, argv);
