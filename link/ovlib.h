@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "progress.h"
 #include "trace.h"
 #include "yalutils.h"
 

@@ -118,7 +118,7 @@ int sendopen(int fd, long size, const std::string& fname) {
         printsendhelp();
         return kFailed;
     }
-    progressstart(size);
+    progressstart(fname, size);
     bool readok = senddata(fd);
     ovputline("XE");
     ovreply("XENDGET");
