@@ -29,6 +29,13 @@ bool beginswith(const std::string& text, const std::string& prefix, bool ignorec
     return true;
 }
 
+// Names with control bytes are never offered: they would reach the terminal as they are.
+bool printable(const std::string& name) {
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 // The words of `text`, as the dispatcher would cut them (leading blanks are passed over).
 std::vector<std::string> wordsof(const std::string& text) {
     std::vector<std::string> words;
@@ -84,7 +91,7 @@ void addlocal(const std::string& typed, Completion& c) {
     if (!d) return;
     while (const dirent* e = readdir(d)) {
         const std::string name = e->d_name;
-        if (name == "." || name == ".." || !beginswith(name, prefix)) continue;
+        if (name == "." || name == ".." || !beginswith(name, prefix) || !printable(name)) continue;
         if (name[0] == '.' && prefix.empty()) continue;  // hidden unless asked for
         struct stat st;
         bool folder = stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -105,7 +112,8 @@ void addorganiser(const std::string& typed, Completion& c) {
     const std::string folder = slash == std::string::npos ? "" : typed.substr(0, slash + 1);
     const std::string prefix = typed.substr(folder.size());
     for (const std::string& name : organisernames(folder))
-        if (beginswith(name, prefix, true)) c.candidates.push_back({folder + name, 0});
+        if (beginswith(name, prefix, true) && printable(name))
+            c.candidates.push_back({folder + name, 0});
     if (c.candidates.size() == 1)
         c.candidates[0].end = organiserisdir(c.candidates[0].text) ? '\\' : ' ';
 }
