@@ -102,7 +102,8 @@ int cmdrun(int argc, char** argv) {
     if (argv[0][0] != '!' || argv[0][1] == '\0' || findrow(argv[0])) return runrow(argc, argv);
     char bang[] = "!";
     std::vector<char*> split{bang, argv[0] + 1};
-    split.insert(split.end(), argv + 1, argv + argc + 1);  // the arguments and the null
+    split.insert(split.end(), argv + 1, argv + argc);
+    split.push_back(nullptr);
     return runrow(argc + 1, split.data());
 }
 
