@@ -12,6 +12,7 @@ struct termios initial;
 struct termios modified;
 int transgood = 0, transbad = 0;
 int recgood = 0, recbad = 0;
+unsigned ovnamechanges = 0;
 
 namespace {
 
@@ -90,6 +91,8 @@ int ovlinefits(const std::string& line) {
 
 void ovcommand(const std::string& msg) {
     calltrace(3, "CALL: ovcommand (msg = %s)\n", msg.c_str());
+    // Remove, make directory, change directory, receive a file: names seen before may be stale.
+    if (msg == "rp" || msg == "md" || msg == "cd" || msg == "gf") ++ovnamechanges;
     ovputline(msg);
 }
 

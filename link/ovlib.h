@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "progress.h"
 #include "trace.h"
 #include "yalutils.h"
 
@@ -34,6 +35,9 @@ extern struct termios initial;   // the device's settings as found at the open
 extern struct termios modified;  // the settings applied while the link runs
 extern int transgood, transbad;  // frames sent and acknowledged / resends
 extern int recgood, recbad;      // frames received intact / refused with "R"
+// Grows with every command that may change the organiser's names or its current directory
+// ("rp", "md", "cd", "gf"), so that what was listed before can be known to be stale.
+extern unsigned ovnamechanges;
 
 // Builds the outbound frame "$%2.2X%s$%2.2X" for a text of at most 255 bytes. Pure. A longer
 // text keeps only the low byte of its length: check it with ovlinefits first.

@@ -69,6 +69,8 @@ int ovpfb(const std::string& fname) {
         std::printf("ERROR: Cant open file (%s) to recieve the data\n", fname.c_str());
         return kFailed;
     }
+    // The size is asked only for the progress line: without a terminal the wire stays as it was.
+    long total = progresswanted() ? ovgetfsize() : -1;
     ovcommand("pf");
     ovreply("XSTARTPUT");
     if (ovquery("XBADOPEN")) {
@@ -76,7 +78,7 @@ int ovpfb(const std::string& fname) {
         if (linkvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
         return kFailed;
     }
-    progressstart(-1);
+    progressstart(fname, total);
     bool writeok = receivedata(rf);
     ovquery("XENDPUT");  // read, not required
     progressend();

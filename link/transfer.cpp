@@ -115,7 +115,7 @@ int sendopen(UniqueFd fd, long size, const std::string& fname) {
         printsendhelp();
         return kFailed;
     }
-    progressstart(size);
+    progressstart(fname, size);
     bool readok = senddata(std::move(fd));
     ovputline("XE");
     ovreply("XENDGET");

@@ -60,7 +60,10 @@ int singleget(int argc, char** argv) {
         std::printf("File not transfered\n");
         return kDone;
     }
-    if (verbose) verbosestats(clock, recgood, recbad);
+    if (verbose)
+        verbosestats(clock, recgood, recbad);
+    else
+        progresssummary();  // on a terminal only
     std::string local = argc > 2 ? std::string(argv[2]) : ovfname;
     chksumafter(retrywords("get", argc, argv), local);
     if (findvar("autofilefilter")) filefilt(kFilterIn, local);
@@ -74,7 +77,10 @@ void sendandcheck(int argc, char** argv, const std::string& local) {
     if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
     TransferClock clock{std::time(nullptr), transgood, transbad};
     if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) return;
-    if (verbose) verbosestats(clock, transgood, transbad);
+    if (verbose)
+        verbosestats(clock, transgood, transbad);
+    else
+        progresssummary();  // on a terminal only
     chksumafter(retrywords("put", argc, argv), local);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lineedit.h"
 #include "ovmain.h"
 #include "words.h"
 
@@ -80,15 +81,11 @@ int cmdintrwords(const std::vector<std::string>& words) {
     return runwords(copy);
 }
 
-// An unknown command, or a known one with an argument count outside its bounds, answers
-// kDone: a mistyped line in a command file does not stop the file.
-int cmdrun(int argc, char** argv) {
-    calltrace(1, "CALL: cmdrun\n");
-    dodebugargs(argc, argv);
-    if (debugargs) {
-        std::printf("argc %d\n", argc);
-        for (int i = 0; i < argc; ++i) std::printf("argv[%d] = %s\n", i, argv[i]);
-    }
+namespace {
+// Runs the first row that fits. An unknown command, or a known one with an argument count
+// outside its bounds, answers kDone: a mistyped line in a command file does not stop the file.
+// On a terminal a known command is followed by its usage line.
+int runrow(int argc, char** argv) {
     for (int i = 0; i < kCommandCount; ++i) {
         const CommandEntry& row = cmds[i];
         if (std::strcmp(row.name, argv[0]) != 0) continue;
@@ -96,7 +93,26 @@ int cmdrun(int argc, char** argv) {
         return row.handler(argc, argv);
     }
     std::printf("Error Cmd not known\n");
+    const CommandEntry* known = findrow(argv[0]);
+    if (known && interactiveterminal()) std::printf("Usage: %s %s\n", known->name, known->usage);
     return kDone;
+}
+}  // namespace
+
+// "!cmd" that is no row of the table runs as "! cmd".
+int cmdrun(int argc, char** argv) {
+    calltrace(1, "CALL: cmdrun\n");
+    dodebugargs(argc, argv);
+    if (debugargs) {
+        std::printf("argc %d\n", argc);
+        for (int i = 0; i < argc; ++i) std::printf("argv[%d] = %s\n", i, argv[i]);
+    }
+    if (argv[0][0] != '!' || argv[0][1] == '\0' || findrow(argv[0])) return runrow(argc, argv);
+    char bang[] = "!";
+    std::vector<char*> split{bang, argv[0] + 1};
+    split.insert(split.end(), argv + 1, argv + argc);
+    split.push_back(nullptr);
+    return runrow(argc + 1, split.data());
 }
 
 int cmhelp(int argc, char** argv) {

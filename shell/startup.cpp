@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lineedit.h"
 #include "ovbackupexclude.h"
 #include "ovfile.h"
 #include "ovfilt.h"
@@ -134,12 +135,8 @@ void printbanner() {
 
 // One line from standard input, run or refused.
 void promptline() {
-    if (linecmd) {
-        std::printf("%d, CMD> ", level);
-        std::fflush(stdout);
-    }
     std::string line;
-    switch (readcmdline(stdin, line)) {
+    switch (promptread(line)) {
         case LineRead::kEnd: {  // the end of input ends the run as pause does
             char pause[] = "pause";
             char* args[] = {pause, nullptr};
