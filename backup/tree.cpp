@@ -38,7 +38,7 @@ std::string listingpath(const std::string& pname) {
 // Opens the listing file for reading without following a symbolic link, so that whatever was
 // planted at the fixed name is never read in place of the organiser's listing.
 FILE* openlistfile() {
-    int fd = open(kBackupListFile, O_RDONLY | O_NOFOLLOW);
+    int fd = open(kBackupListFile, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return nullptr;
     FILE* in = fdopen(fd, "r");
     if (in == nullptr) close(fd);
@@ -187,7 +187,7 @@ int cmrlist(int argc, char** argv) {
         ovrlist(argv[1], nullptr);
         return kDone;
     }
-    FILE* out = std::fopen(argv[2], "w");
+    FILE* out = std::fopen(argv[2], "we");
     if (out == nullptr) {
         std::printf("Error, cant open %s for output\n", argv[2]);
         return kDone;

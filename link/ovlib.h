@@ -23,6 +23,11 @@ inline constexpr int kRefused = 0;   // a release gate refused rlist or the back
 // The longest text one frame can carry (two hexadecimal length digits).
 inline constexpr std::size_t kMaxFrameText = 255;
 
+// The most refusals in a row of one frame (or one data line of a transfer), in either
+// direction, before the link gives up on the line as too noisy. Noise that spoils even a third
+// of all frames needs far fewer than this; only a fault that repeats every time reaches it.
+inline constexpr int kMaxRefusals = 64;
+
 // ---- frame.cpp: the device, frames, acknowledgements and counters --------------------------
 extern int devid;                  // descriptor of the open serial device
 extern struct termios initial;     // the device's settings as found at the open
@@ -48,13 +53,22 @@ int idehex(const char* s);
 // Every place that composes a command line for the organiser checks it here first.
 int ovlinefits(const std::string& line);
 
+// Opens the device (default "/dev/term/a") without waiting for a carrier and applies the link's
+// settings; ends the program with status 6 when it cannot be opened or is held by another orvel.
 void ovinitlink(const std::string& devstr);
+// Sends a command line (ovputline), after checking standard output with ovcheckoutput, so that
+// no more work is asked of the organiser once the output is lost; "dc" goes out regardless.
 void ovcommand(const std::string& msg);
 void ovputline(const std::string& str);
+// Frames `str` and sends it until the organiser accepts it (after its ready prompt when `sync`
+// is 1). Does not return when it is refused kMaxRefusals times in a row (ovgiveupsend).
 void ovputline1(const std::string& str, int sync);
 // One read of at most `count` bytes; the last byte read (the newline) becomes NUL. Returns the
 // number of bytes kept. End of file or a read error is fatal (lost contact, status 1).
 int ovreadstr(char* buf, int count);
+// Receives frames until one is intact and returns its text, exactly the bytes between the
+// length and checksum fields (a carriage return right before the line's newline is not part of
+// the line). Does not return after kMaxRefusals damaged frames in a row (ovgiveupreceive).
 void ovresponse(std::string& buf);
 void ovreply(const char* expected);
 int ovquery(const char* expected);
@@ -68,6 +82,16 @@ void ovtm();
 [[noreturn]] void overror(const char* str);
 // Device read hit end of file or failed: "ERROR, Lost contact with the orvel, exiting", status 1.
 [[noreturn]] void ovlostcontact();
+// The organiser refused the same frame or data line kMaxRefusals times in a row: a message
+// that says so and that the line is too noisy, then ovshutdown with status 1.
+[[noreturn]] void ovgiveupsend();
+// kMaxRefusals damaged copies in a row of one frame or data line came from the organiser: the
+// same way out as ovgiveupsend, with its own message.
+[[noreturn]] void ovgiveupreceive();
+// Returns when standard output has taken everything written to it so far; otherwise (a closed
+// pipe, a full disk) says so on standard error and ends through ovshutdown with status 1. Only
+// what stdio has already tried to write counts: nothing is flushed here.
+void ovcheckoutput();
 int ovtrans();
 
 // ---- version.cpp: the organiser's release and the gates on it --------------------------------

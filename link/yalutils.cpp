@@ -18,7 +18,7 @@ void dochksum(int* number, const char* str, int len) {
 
 int yalsum(const std::string& fname) {
     calltrace(3, "CALL: yalsum (fname = %s)\n", fname.c_str());
-    int fd = open(fname.c_str(), O_RDONLY);
+    int fd = open(fname.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -2;
     int sum = 0;
     char block[1024];
