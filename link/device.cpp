@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -57,20 +58,32 @@ long long nowms() {
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
+// The notice armed by ovnoticewait, and when it is due.
+void (*notice)() = nullptr;
+long long noticedue = 0;
+
 // Waits until the device has something to read, for at most `linetimeout`; silence for that
-// long counts as a lost contact.
+// long counts as a lost contact. A notice falling due meanwhile is given, once.
 void waitforline() {
     int limit = linetimeoutms();
-    if (limit < 0) return;
-    long long deadline = nowms() + limit;
+    if (limit < 0 && notice == nullptr) return;
+    long long deadline = limit < 0 ? -1 : nowms() + limit;
     for (;;) {
-        long long left = deadline - nowms();
-        if (left < 0) left = 0;
+        long long until = deadline;
+        if (notice != nullptr && (until < 0 || noticedue < until)) until = noticedue;
+        long long left = until < 0 ? -1 : std::max(0LL, until - nowms());
         struct pollfd p = {devid, POLLIN, 0};
         int r = poll(&p, 1, static_cast<int>(left));
         if (r > 0) return;
-        if (r == 0) ovlostcontact();
-        if (errno != EINTR) return;  // let the read itself report the failure
+        if (r < 0 && errno != EINTR) return;  // let the read itself report the failure
+        if (r < 0) continue;
+        if (notice != nullptr && nowms() >= noticedue) {
+            void (*give)() = notice;
+            notice = nullptr;
+            give();
+        } else if (deadline >= 0 && nowms() >= deadline) {
+            ovlostcontact();
+        }
     }
 }
 
@@ -102,14 +115,9 @@ void ovinitlink(const std::string& devstr) {
     fcntl(devid, F_SETFL, fcntl(devid, F_GETFL) & ~O_NONBLOCK);
 }
 
-bool ovlinequiet(int ms) {
-    long long deadline = nowms() + ms;
-    for (;;) {
-        long long left = deadline - nowms();
-        struct pollfd p = {devid, POLLIN, 0};
-        int r = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
-        if (r >= 0 || errno != EINTR) return r == 0;
-    }
+void ovnoticewait(int ms, void (*give)()) {
+    notice = give;
+    noticedue = nowms() + ms;
 }
 
 int ovreadraw(char* buf, int count) {

@@ -15,9 +15,10 @@ int ovreadraw(char* buf, int count);
 // of them). A failed write ends the program like a lost contact.
 void ovwritebytes(const char* data, std::size_t len);
 
-// Waits up to `ms` milliseconds for a whole line to arrive on the device. True when none came:
-// the line stayed quiet. Reads nothing.
-bool ovlinequiet(int ms);
+// Arms a notice: when a read from the device has still to wait `ms` milliseconds from now,
+// `give` is called, once, and the wait goes on. A null `give` disarms it. Changes nothing on
+// the line and nothing of what the reads return.
+void ovnoticewait(int ms, void (*give)());
 
 // The path that ovinitlink opens for `devstr`: the named device, or the default one.
 const char* ovdevicepath(const std::string& devstr);

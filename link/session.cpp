@@ -16,15 +16,25 @@ namespace {
 // for.
 constexpr int kWaitNoticeMs = 2000;
 
-// Tells a user at a terminal, once, what a slow start waits for. Scripts (standard error not a
-// terminal) see nothing, and the wait on the line itself is not changed.
-void noticewaiting(const std::string& devname) {
-    if (!isatty(STDERR_FILENO) || !ovlinequiet(kWaitNoticeMs)) return;
+const char* waitingdevice = "";
+
+void noticewaiting() {
     std::fprintf(stderr,
                  "Waiting for the orvel on %s: start tavlin there, or use -r if the last session "
                  "was paused\n",
-                 ovdevicepath(devname));
+                 waitingdevice);
     std::fflush(stderr);
+}
+
+// Waits for the organiser to announce itself. A user at a terminal is told, once, what a slow
+// start waits for; scripts (standard error not a terminal) see nothing more than before.
+void awaitonline(const std::string& devname) {
+    if (isatty(STDERR_FILENO)) {
+        waitingdevice = ovdevicepath(devname);
+        ovnoticewait(kWaitNoticeMs, noticewaiting);
+    }
+    ovreply("XONLINE");
+    ovnoticewait(0, nullptr);
 }
 
 }  // namespace
@@ -33,12 +43,10 @@ void ovinit(int restart, const std::string& devname) {
     calltrace(3, "CALL: ovinit (restart = %d, devname = %s)\n", restart, devname.c_str());
     devid = 0;
     ovinitlink(devname);
-    if (restart == 0) {
-        noticewaiting(devname);
-        ovreply("XONLINE");
-    } else {
+    if (restart == 0)
+        awaitonline(devname);
+    else
         ovrestart();
-    }
     ovbinary();
 }
 
