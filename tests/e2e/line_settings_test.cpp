@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -123,6 +124,14 @@ TEST(LineSettingsTest, StopGivesTheLineBackAndContinueTakesItAgain) {
     auto before = settings_of(sim.pty);
     std::unique_ptr<Proc> p = sim.start({.input = "echo one\n", .keep_stdin_open = true});
     ASSERT_TRUE(p->wait_for_out("one\n", 10000)) << p->out();
+    // The organiser's next ready prompt must be on the line before the stop: the simulator sends
+    // nothing while the line echoes, as it does with the settings given back.
+    auto prompt_queued = [&] {
+        int fd = open(sim.pty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), lines = 0;
+        if (fd >= 0) ioctl(fd, FIONREAD, &lines), close(fd);
+        return lines > 0;
+    };
+    ASSERT_TRUE(p->wait_until(prompt_queued, 5000));
     auto held = settings_of(sim.pty);
     EXPECT_NE(held, before);
     p->send(SIGTSTP);
