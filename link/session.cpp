@@ -16,13 +16,18 @@ namespace {
 // for.
 constexpr int kWaitNoticeMs = 2000;
 
+// Messages kept whole on one line each, so that they can be found by their text.
+const char kWaitingNotice[] =
+    "Waiting for the orvel on %s: start tavlin there, or use -r if the last session was paused\n";
+const char kRefusedTooOften[] =
+    "ERROR, The orvel refused the same frame %d times in a row, the line is too noisy, exiting\n";
+const char kDamagedTooOften[] =
+    "ERROR, Got a damaged frame from the orvel %d times in a row, the line is too noisy, exiting\n";
+
 const char* waitingdevice = "";
 
 void noticewaiting() {
-    std::fprintf(stderr,
-                 "Waiting for the orvel on %s: start tavlin there, or use -r if the last session "
-                 "was paused\n",
-                 waitingdevice);
+    std::fprintf(stderr, kWaitingNotice, waitingdevice);
     std::fflush(stderr);
 }
 
@@ -101,19 +106,13 @@ void ovlostcontact() {
 
 void ovgiveupsend() {
     progressend();
-    std::printf(
-        "ERROR, The orvel refused the same frame %d times in a row, the line is too "
-        "noisy, exiting\n",
-        kMaxRefusals);
+    std::printf(kRefusedTooOften, kMaxRefusals);
     ovshutdown(1);
 }
 
 void ovgiveupreceive() {
     progressend();
-    std::printf(
-        "ERROR, Got a damaged frame from the orvel %d times in a row, the line is too "
-        "noisy, exiting\n",
-        kMaxRefusals);
+    std::printf(kDamagedTooOften, kMaxRefusals);
     ovshutdown(1);
 }
 
