@@ -159,13 +159,18 @@ TEST(LineSettingsTest, AClosedOutputEndsTheRunWithTheLineRestored) {
     OrganiserTree tree;
     ServedSim sim(tree.root);
     auto before = settings_of(sim.pty);
-    const char* script = "{ \"$0\" -d \"$1\"; echo \"status $?\" >&2; } | head -n 1";
-    Proc p({"/bin/sh", "-c", script, ORVEL_BIN, sim.pty},
-           {.input = "! sleep 1\necho lost\n! true\nrpwd\nquit\n"});
+    // "gone" once nothing reads orvel's output any more; the status of orvel on standard error.
+    const char* script =
+        "{ \"$0\" -d \"$1\"; echo \"status $?\" >&2; } |"
+        "{ head -n 1; exec <&-; echo gone >&2; }";
+    Proc p({"/bin/sh", "-c", script, ORVEL_BIN, sim.pty}, {.keep_stdin_open = true});
+    ASSERT_TRUE(p.wait_until([&] { return p.err() == "gone\n"; }, 10000)) << p.err();
+    p.write_input("echo lost\nrpwd\nquit\n");
+    p.close_input();
     RunResult r = sim.collect(p, 15000);
     EXPECT_EQ(r.frames_from_yal(), (std::vector<std::string>{"ia", "tm", "vn", "po 1"}));
     EXPECT_EQ(r.out, banner("3.24"));
-    EXPECT_EQ(r.err, "ERROR, Cannot write to standard output, exiting\nstatus 1\n");
+    EXPECT_EQ(r.err, "gone\nERROR, Cannot write to standard output, exiting\nstatus 1\n");
     EXPECT_EQ(settings_of(sim.pty), before);
 }
 
