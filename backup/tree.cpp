@@ -40,7 +40,7 @@ std::string listingpath(const std::string& pname) {
 // Opens the listing file for reading without following a symbolic link, so that whatever was
 // planted at the fixed name is never read in place of the organiser's listing.
 FilePtr openlisting() {
-    return fdstream(UniqueFd(open(kBackupListFile, O_RDONLY | O_NOFOLLOW)), "r");
+    return fdstream(UniqueFd(open(kBackupListFile, O_RDONLY | O_NOFOLLOW | O_CLOEXEC)), "r");
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
@@ -176,7 +176,7 @@ int cmrlist(int argc, char** argv) {
         ovrlist(argv[1], nullptr);
         return kDone;
     }
-    FilePtr out(std::fopen(argv[2], "w"));
+    FilePtr out(std::fopen(argv[2], "we"));
     if (!out) {
         std::printf("Error, cant open %s for output\n", argv[2]);
         return kDone;

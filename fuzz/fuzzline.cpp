@@ -30,14 +30,13 @@ struct PtyLine {
 // Opens the slave through ovinitlink, so that it carries the link's own line settings; the
 // signal handlers that ovinitlink installs are replaced by the ones that were there before.
 int openslave(const char* name) {
-    const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction saved[3];
-    for (int i = 0; i < 3; ++i) sigaction(sigs[i], nullptr, &saved[i]);
+    struct sigaction saved[NSIG] = {};
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, nullptr, &saved[sig]);
     const int keepdev = devid;
     ovinitlink(name);
     const int slave = devid;
     devid = keepdev;
-    for (int i = 0; i < 3; ++i) sigaction(sigs[i], &saved[i], nullptr);
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &saved[sig], nullptr);
     return slave;
 }
 

@@ -158,13 +158,30 @@ bool expectedreplies(const std::string& raw, std::vector<std::string>* out) {
     return true;
 }
 
+// The longest head of the input, in whole lines, that the link reads in fewer than
+// kMaxRefusals - 4 reads of at most `count` bytes: no run of damaged lines or pieces of lines,
+// with the ready prompt and acknowledgement lines that may follow it, can then make the link
+// give up, which would end the process.
+std::string boundedlines(const std::string& in, std::size_t count) {
+    std::size_t at = 0;
+    for (int reads = 0; at < in.size();) {
+        std::size_t end = in.find('\n', at);
+        end = end == std::string::npos ? in.size() : end + 1;
+        reads += static_cast<int>((end - at + count - 1) / count);
+        if (reads >= kMaxRefusals - 4) break;
+        at = end;
+    }
+    return in.substr(0, at);
+}
+
 }  // namespace
 
 void receivetarget(const uint8_t* data, std::size_t size) {
     if (size == 0) return;
     ensurevars();
     const bool putfirst = (data[0] & 1) != 0;
-    const std::string raw = bytes(data + 1, size - 1);
+    // Acknowledgements are read 10 bytes at a time, frame lines 1000.
+    const std::string raw = boundedlines(bytes(data + 1, size - 1), putfirst ? 10 : 1000);
     std::vector<std::string> replies;
     fuzzline::runonline(raw + "\n" + tail("XTAIL"), [&] {
         if (putfirst) ovputline("pp");
@@ -225,7 +242,8 @@ std::string filebytes(const std::string& name) {
 void datalinetarget(const uint8_t* data, std::size_t size) {
     if (size == 0 || fuzzline::scratchdir().empty()) return;
     const bool chk = (data[0] & 1) != 0, refuse = (data[0] & 2) != 0;
-    const std::string stream = datastream(bytes(data + 1, size - 1), chk, refuse);
+    const std::string lines = boundedlines(bytes(data + 1, size - 1), 1000);
+    const std::string stream = datastream(lines, chk, refuse);
     const std::string target = fuzzline::scratchdir() + "/received";
     FreshVars vars;
     addvar("noprogress", "");
@@ -238,7 +256,7 @@ void datalinetarget(const uint8_t* data, std::size_t size) {
     FUZZ_REQUIRE(!refuse || result == kFailed);
     if (result == kDone) FUZZ_REQUIRE(filesize(target) == transct);
     std::string expect;
-    if (result == kDone && !chk && expectedbytes(bytes(data + 1, size - 1), &expect))
+    if (result == kDone && !chk && expectedbytes(lines, &expect))
         FUZZ_REQUIRE(filebytes(target) == expect);
     unlink(target.c_str());
 }

@@ -93,6 +93,8 @@ void ovcommand(const std::string& msg) {
     calltrace(3, "CALL: ovcommand (msg = %s)\n", msg.c_str());
     // Remove, make directory, change directory, receive a file: names seen before may be stale.
     if (msg == "rp" || msg == "md" || msg == "cd" || msg == "gf") ++ovnamechanges;
+    // A quit still closes the organiser's side, whatever became of the output.
+    if (msg != "dc") ovcheckoutput();
     ovputline(msg);
 }
 
@@ -122,9 +124,10 @@ void ovputline1(const std::string& str, int sync) {
     ovwritebytes(frame.data(), frame.size());
     linkdebug("Sent :%s:\n", "> %s\n", frame.c_str());
     char ack[kShortLine];
-    for (;;) {
+    for (int refused = 0;;) {
         ovreadstr(ack, kShortLine);
         if (ack[0] == 'O') break;
+        if (++refused == kMaxRefusals) ovgiveupsend();
         ovwritebytes(frame.data(), frame.size());
         linkdebug("putline: Resent last block (%s)\n", "putline: Resent last block (%s)\n",
                   frame.c_str());
@@ -136,14 +139,17 @@ void ovputline1(const std::string& str, int sync) {
 
 namespace {
 
-// Reads one inbound frame line. Returns false when the line did not end within the read (the
-// rest of an overlong line is drained up to its newline); `line` then holds what was read.
+// Reads one inbound frame line, without its newline and a carriage return right before it.
+// Returns false when the line did not end within the read (the rest of an overlong line is
+// drained up to its newline); `line` then holds what was read.
 bool readframeline(std::string& line) {
     char buf[kFrameLine];
     calltrace(3, "CALL: ovreadstr (string OMITED, count = %d)\n", kFrameLine);
     int n = ovreadraw(buf, kFrameLine);
     if (buf[n - 1] == '\n') {
-        line.assign(buf, static_cast<std::size_t>(n - 1));
+        int end = n - 1;
+        if (end > 0 && buf[end - 1] == '\r') --end;
+        line.assign(buf, static_cast<std::size_t>(end));
         return true;
     }
     line.assign(buf, static_cast<std::size_t>(n));
@@ -153,7 +159,7 @@ bool readframeline(std::string& line) {
 
 // Reads frames until one is intact, answering each with "R" or "O"; returns its text.
 std::string receiveframe() {
-    for (;;) {
+    for (int damaged = 0;;) {
         std::string line, text, lenstr, chkstr;
         bool whole = readframeline(line);
         FrameCheck check = ovunframe(line, &text, &lenstr, &chkstr);
@@ -164,6 +170,7 @@ std::string receiveframe() {
                       lenstr.c_str(), text.c_str(), chkstr.c_str());
             return text;
         }
+        if (++damaged == kMaxRefusals) ovgiveupreceive();
         recbad++;
         ovwritebytes("R", 1);
         linkdebug("Error on recieving data block (lenstr = %s, msg = :%s: chkstr = %s)\n",

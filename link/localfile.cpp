@@ -1,6 +1,7 @@
 // Receive files: a temporary file beside the target, renamed over it at the end.
 #include "localfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +51,7 @@ bool recvopen(ReceiveFile& rf, const std::string& name) {
     }
     std::string dir = directoryof(rf.target);
     std::string pattern = (dir == "/" ? std::string() : dir) + "/.orvel-recv-XXXXXX";
-    rf.fd.reset(mkstemp(pattern.data()));
+    rf.fd.reset(mkostemp(pattern.data(), O_CLOEXEC));  // no child of a filter or `!` holds it
     if (!rf.fd) return false;
     rf.temp = pattern;
     ovsetpending(rf.temp);

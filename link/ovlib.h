@@ -29,6 +29,11 @@ inline constexpr int kRefused = 0;  // a release gate refused rlist or the backu
 // The longest text one frame can carry (two hexadecimal length digits).
 inline constexpr std::size_t kMaxFrameText = 255;
 
+// The most refusals in a row of one frame (or one data line of a transfer), in either
+// direction, before the link gives up on the line as too noisy. Noise that spoils even a third
+// of all frames needs far fewer than this; only a fault that repeats every time reaches it.
+inline constexpr int kMaxRefusals = 64;
+
 // ---- frame.cpp: the device, frames, acknowledgements and counters --------------------------
 extern int devid;                // descriptor of the open serial device
 extern struct termios initial;   // the device's settings as found at the open
@@ -59,23 +64,28 @@ int idehex(const char* s);
 // Every place that composes a command line for the organiser checks it here first.
 int ovlinefits(const std::string& line);
 
-// Opens the device (`devstr`, or "/dev/term/a" when empty), locks it for this orvel alone, keeps
-// its settings in `initial` and applies `modified`; the signal handlers restore them. Sends
-// nothing. Does not return when the device cannot be opened or set up, or is in use (status 6).
+// Opens the device (`devstr`, or the default device when empty) without waiting for a carrier,
+// locks it for this orvel alone, keeps its settings in `initial` and applies `modified`; the
+// signal handlers restore them. Sends nothing. Does not return when the device cannot be opened
+// or set up, or is in use (status 6).
 void ovinitlink(const std::string& devstr);
-// Sends one command line (ovputline); returns once the organiser has acknowledged it. The length
-// is not checked here.
+// Sends a command line (ovputline), after checking standard output with ovcheckoutput, so that
+// no more work is asked of the organiser once the output is lost; "dc" goes out regardless.
+// Returns once the organiser has acknowledged it. The length is not checked here.
 void ovcommand(const std::string& msg);
 // ovputline1 with the wait for the ready prompt.
 void ovputline(const std::string& str);
-// Sends `str` as one frame, after the ready prompt ">" when `sync` is 1 (other lines before it
-// are dropped), and again after every acknowledgement but "O". Counts transgood and transbad.
+// Frames `str` and sends it until the organiser accepts it ("O"), after the ready prompt ">"
+// when `sync` is 1 (other lines before it are dropped). Counts transgood and transbad. Does not
+// return when it is refused kMaxRefusals times in a row (ovgiveupsend).
 void ovputline1(const std::string& str, int sync);
 // One read of at most `count` bytes; the last byte read (the newline) becomes NUL. Returns the
 // number of bytes kept. End of file or a read error is fatal (lost contact, status 1).
 int ovreadstr(char* buf, int count);
-// Reads frames until one is intact, answering each damaged one "R" and the intact one "O", and
-// puts its text in `buf`. Counts recgood and recbad.
+// Receives frames until one is intact, answering each damaged one "R" and the intact one "O",
+// and puts its text in `buf`: exactly the bytes between the length and checksum fields (a
+// carriage return right before the line's newline is not part of the line). Counts recgood and
+// recbad. Does not return after kMaxRefusals damaged frames in a row (ovgiveupreceive).
 void ovresponse(std::string& buf);
 // Reads one reply and returns when it is `expected`; any other ends the program with "ERROR,
 // Protocol violation, expected (%s), got (%s), exiting" (status 1).
@@ -102,6 +112,16 @@ void ovtm();
 [[noreturn]] void overror(const char* str);
 // Device read hit end of file or failed: "ERROR, Lost contact with the orvel, exiting", status 1.
 [[noreturn]] void ovlostcontact();
+// The organiser refused the same frame or data line kMaxRefusals times in a row: a message
+// that says so and that the line is too noisy, then ovshutdown with status 1.
+[[noreturn]] void ovgiveupsend();
+// kMaxRefusals damaged copies in a row of one frame or data line came from the organiser: the
+// same way out as ovgiveupsend, with its own message.
+[[noreturn]] void ovgiveupreceive();
+// Returns when standard output has taken everything written to it so far; otherwise (a closed
+// pipe, a full disk) says so on standard error and ends through ovshutdown with status 1. Only
+// what stdio has already tried to write counts: nothing is flushed here.
+void ovcheckoutput();
 // The bytes moved by the current or last transfer (transct). Sends nothing.
 int ovtrans();
 

@@ -18,9 +18,10 @@ std::string decodepairs(const std::string& line, std::size_t from) {
     return bytes;
 }
 
-// With checksums on: answers "G" or "B" until a copy of the line checks, and returns its bytes.
+// With checksums on: answers "G" or "B" until a copy of the line checks, and returns its bytes;
+// gives up after kMaxRefusals bad copies in a row.
 std::string verifiedline(std::string& line) {
-    for (;;) {
+    for (int damaged = 0;;) {
         if (!line.empty() && line[0] == ' ') line[0] = '0';
         int expected = line.empty() ? 0 : idehex(line.c_str());
         std::string bytes = decodepairs(line, 2);
@@ -36,6 +37,7 @@ std::string verifiedline(std::string& line) {
             frecgood++;
             return bytes;
         }
+        if (++damaged == kMaxRefusals) ovgiveupreceive();
         frecbad++;
         ovputline("B");
         linkdebug("Error Recieving file datablock (len = %d, msg = :%s: chk = %2.2X)\n",

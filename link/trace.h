@@ -16,7 +16,8 @@ extern int debugrun;     // each command-file line and each foreach command is p
 extern int debugbackup;  // backup and restore are traced
 
 // Writes one trace line (a printf format) to standard error and flushes it, when `debugcall`
-// is at least `lvl`.
+// is at least `lvl`. Control bytes other than newline and tab are written as \xHH, so that
+// bytes from the line (a carriage return in a name) never break a trace line.
 void calltrace(int lvl, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
 // Writes the argument vector as one line to standard error and flushes it, when `debugcall` is
@@ -25,5 +26,5 @@ void dodebugargs(int argc, char** argv);
 
 // Writes a link-debug event: `outfmt` to standard output when `debuglink` is set, `logfmt` to
 // standard error (the log) when `logfile` is set. Both formats take the same arguments; a null
-// format skips that side.
+// format skips that side. Control bytes are written as in calltrace.
 void linkdebug(const char* outfmt, const char* logfmt, ...);

@@ -26,7 +26,7 @@ constexpr int kBlock = 100;  // file bytes per data line: 200 letters, 202 with 
 
 // Opens a local file to send; prints the error and holds nothing when it cannot be read.
 UniqueFd openlocal(const std::string& fname, long* size) {
-    UniqueFd fd(open(fname.c_str(), O_RDONLY));
+    UniqueFd fd(open(fname.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
     if (fd && (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))) fd.reset();
     if (!fd) {
@@ -56,12 +56,15 @@ std::string dataline(const char* block, int n) {
     return line;
 }
 
-// Sends one data line; with checksums on, again until the organiser answers "XG".
+// Sends one data line; with checksums on, again until the organiser answers "XG" (at most
+// kMaxRefusals times).
 void sendline(const std::string& line) {
     ovputline(line);
     if (filechksum != 1) return;
     std::string verdict;
+    int refused = 0;
     for (ovresponse(verdict); verdict != "XG"; ovresponse(verdict)) {
+        if (++refused == kMaxRefusals) ovgiveupsend();
         ovputline(line);
         linkdebug("putfile: Resent last block (%s)\n", "putfile: Resent last block (%s)\n",
                   line.c_str());

@@ -19,7 +19,7 @@ void dochksum(int* number, const char* str, int len) {
 
 int yalsum(const std::string& fname) {
     calltrace(3, "CALL: yalsum (fname = %s)\n", fname.c_str());
-    UniqueFd fd(open(fname.c_str(), O_RDONLY));
+    UniqueFd fd(open(fname.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) return -2;
     int sum = 0;
     char block[1024];

@@ -33,7 +33,7 @@ int cmproclist(int argc, char** argv) {
     if (refusedbyrelease(argv, "3.24")) return kDone;
     if (argc < 2) return ovpl(nullptr, "*");
     if (argc < 3) return ovpl(nullptr, argv[1]);
-    FilePtr out(std::fopen(argv[2], "w"));
+    FilePtr out(std::fopen(argv[2], "we"));
     if (!out) {
         std::printf("ERROR: Cant open %s to write the process listing\n", argv[2]);
         return kDone;

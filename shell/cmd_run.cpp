@@ -22,7 +22,7 @@ constexpr std::size_t kMaxSystemCommand = 9999;
 // Opens a found command file for reading; null when it cannot be opened or is a directory
 // (which opens but has no lines to read).
 FilePtr opencmdfile(const std::string& found) {
-    FilePtr f(std::fopen(found.c_str(), "r"));
+    FilePtr f(std::fopen(found.c_str(), "re"));  // not for a child of `!`
     struct stat st;
     if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
     return f;

@@ -128,7 +128,7 @@ int cmput(int argc, char** argv) {
 int cmforeach(int argc, char** argv) {
     calltrace(1, "CALL: cmforeach\n");
     dodebugargs(argc, argv);
-    FilePtr names(std::fopen(argv[1], "r"));
+    FilePtr names(std::fopen(argv[1], "re"));  // not for a child of `!`
     if (!names) {
         std::printf("%s error on opening names file\n", argv[0]);
         return kFailed;

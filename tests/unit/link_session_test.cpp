@@ -6,7 +6,8 @@ TEST(LinkSessionTest, RestartOddRepliesRefusalsAndLostContact) {
     linktest::PtyPeer peer;
     struct termios atopen, t;
     tcgetattr(peer.master, &atopen);
-    atopen.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    cfmakeraw(&atopen);  // left raw, with translations that would spoil every frame
+    atopen.c_iflag |= INLCR | IGNCR | ISTRIP | IXON | PARMRK;
     tcsetattr(peer.master, TCSANOW, &atopen);
     peer.sendline(">");  // the organiser's last ready prompt, left on the line by an earlier run
     peer.start([] {
@@ -26,15 +27,17 @@ TEST(LinkSessionTest, RestartOddRepliesRefusalsAndLostContact) {
     peer.replies({"XONLINE"});
     peer.exchange("sp m:", {"XOK"});
     ASSERT_EQ(tcgetattr(peer.master, &t), 0);
+    // The link's settings, whatever was found: canonical lines and nothing else.
     EXPECT_EQ(t.c_cflag, static_cast<tcflag_t>(B9600 | CS8 | CREAD));
-    EXPECT_EQ(t.c_lflag, atopen.c_lflag & ~static_cast<tcflag_t>(IEXTEN | ISIG));
-    EXPECT_EQ(t.c_cc[VEOF], _POSIX_VDISABLE);  // a noise byte 0x04 is no end of file
-    EXPECT_EQ(t.c_iflag,
-              (atopen.c_iflag & ~static_cast<tcflag_t>(INPCK | IXON | IXOFF)) | IGNCR | ISTRIP);
-    EXPECT_EQ(t.c_oflag, (atopen.c_oflag & ~static_cast<tcflag_t>(OPOST)) | ONLRET);
+    EXPECT_EQ(t.c_lflag, static_cast<tcflag_t>(ICANON));
+    EXPECT_EQ(t.c_iflag, 0u);
+    EXPECT_EQ(t.c_oflag, 0u);
+    for (int i = 0; i < NCCS; ++i)  // no control characters: a noise byte 0x04 is no end of file
+        EXPECT_EQ(t.c_cc[i], i == VMIN ? 1 : i == VTIME ? 0 : _POSIX_VDISABLE) << i;
     peer.sendline("$03XOK$F2" + std::string(1500, 'z'));
     EXPECT_EQ(peer.readn(1), "R");  // one refusal for the whole line, drained
-    peer.replies({"XOK"});
+    peer.sendline(linktest::peerframe("X\xE9\rK") + "\r");  // bit 7 and an inner CR are the frame's
+    EXPECT_EQ(peer.readn(1), "O");
     peer.exchange("fc 0", {"XBADCMD"});
     peer.exchange("gf", {"XSTARTGET", "XBADOPEN"});
     peer.exchange("pk z", {"KILLERRPROC"});
@@ -43,7 +46,7 @@ TEST(LinkSessionTest, RestartOddRepliesRefusalsAndLostContact) {
     peer.hangup();
     EXPECT_EQ(peer.finish(), 1);
     EXPECT_EQ(peer.out(),
-              "m: XOK good 3 bad 1\nError in command ovfc\n"
+              "m: X\xE9\rK good 3 bad 1\nError in command ovfc\n"
               "HELP: Error in getting file from the orvel, cannot open it.\n"
               "HELP: Either the disk is full, there are to many files or the directory\n"
               "HELP: does not exist\n"
