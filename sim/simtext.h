@@ -16,6 +16,9 @@ bool equal_ci(const std::string& a, const std::string& b);
 // (also none) and every other byte matches itself.
 bool glob_match_ci(const std::string& pattern, const std::string& name);
 
+// A value reply: the tag character followed by the value ("S1234", "PM:\\DOCS").
+std::string tagged(char tag, const std::string& value);
+
 // Escapes bytes for a one-line trace record: printable ASCII as is except the backslash;
 // "\\", "\n", "\r" and "\xHH" for everything else.
 std::string c_escape(const std::string& bytes);
