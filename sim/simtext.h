@@ -1,5 +1,6 @@
 // Small text helpers of the simulated organiser: case folding, the `*` glob that both file
-// listings and process patterns use, and the C escaping of trace records. Pure functions only.
+// listings and process patterns use, tagged value replies, and the C escaping of trace records.
+// Pure functions only.
 #pragma once
 
 #include <string>
