@@ -25,11 +25,22 @@ int level = 0;
 std::string lfname;
 
 namespace {
+const char kUsage[] =
+    "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var varable_name "
+    "[variable_value]] [-log [logname]]\n";
+
 // What the options decide for the link start-up.
 struct LinkOptions {
     int restart = 0;
     std::string devname;  // empty: the default device
 };
+
+// The device when -d names none: $ORVEL_DEVICE when set and not empty, else empty (the link's
+// own default).
+std::string environmentdevice() {
+    const char* name = std::getenv("ORVEL_DEVICE");
+    return name ? name : "";
+}
 
 // Each option handler gets the arguments left (the option first) and returns how many it used.
 using optionhandler = int (*)(int left, char** args, LinkOptions& opts);
@@ -96,6 +107,32 @@ int optversion(int, char**, LinkOptions&) {
     return setflag(dovsnchk, 1);
 }
 
+// --help and --version answer on standard output and end the program before the device is
+// opened, so they work without an organiser.
+[[noreturn]] int opthelp(int, char**, LinkOptions&) {
+    std::printf("%s", kUsage);
+    std::printf(
+        "Links to a handheld organiser over a serial line and runs the command given after the\n"
+        "options (cmds) once, or a prompt when there is none.\n"
+        "\n"
+        "  -d devname         the serial device (default $ORVEL_DEVICE, else /dev/term/a)\n"
+        "  -r                 re-attach to an organiser left active by pause\n"
+        "  -v, -nv            ask the organiser its release (the default), or assume 2.3\n"
+        "  -q, -p             after the command, leave as quit does (the default) or as pause\n"
+        "  -var name [value]  set a variable before start-up\n"
+        "  -log [logname]     trace to logname (default /tmp/orvel.log)\n"
+        "  -i, -b, -t         accepted, no effect\n"
+        "  --help             this text\n"
+        "  --version          the program's revision\n"
+        "\n"
+        "At the prompt, help lists the commands and usage NAME explains one. Manual: man orvel\n");
+    std::exit(0);
+}
+[[noreturn]] int optprintversion(int, char**, LinkOptions&) {
+    std::printf("orvel " ORVEL_REVISION "\n");
+    std::exit(0);
+}
+
 struct OptionRow {
     const char* name;
     optionhandler handler;
@@ -103,9 +140,19 @@ struct OptionRow {
 
 // Tested in this order.
 const OptionRow kOptions[] = {
-    {"-var", optvar},  {"-log", optlog},      {"-r", optrestart}, {"-t", optnothing},
-    {"-q", optquit},   {"-p", optpause},      {"-b", optbatch},   {"-i", optinteractive},
-    {"-d", optdevice}, {"-nv", optnoversion}, {"-v", optversion},
+    {"-var", optvar},
+    {"-log", optlog},
+    {"-r", optrestart},
+    {"-t", optnothing},
+    {"-q", optquit},
+    {"-p", optpause},
+    {"-b", optbatch},
+    {"-i", optinteractive},
+    {"-d", optdevice},
+    {"-nv", optnoversion},
+    {"-v", optversion},
+    {"--help", opthelp},
+    {"--version", optprintversion},
 };
 
 const OptionRow* findoption(const char* word) {
@@ -159,6 +206,7 @@ void promptline() {
 [[noreturn]] void orvelmain(int argc, char** argv, char** envp) {
     calltrace(1, "CALL: Main\n");
     LinkOptions opts;
+    opts.devname = environmentdevice();
     dovsnchk = 1;
     finish = 1;
     runtype = 0;
@@ -194,9 +242,7 @@ void promptline() {
 
 [[noreturn]] void useage() {
     calltrace(1, "CALL: usage\n");
-    std::fprintf(stderr,
-                 "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var "
-                 "varable_name [variable_value]] [-log [logname]]\n");
+    std::fprintf(stderr, "%s", kUsage);
     std::exit(2);
 }
 

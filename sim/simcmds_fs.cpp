@@ -96,7 +96,7 @@ int Simulator::cm_sz(const std::string&) {
     FsEntry e;
     if (fs_.find(path_, &e) != kDone) return reply("XBADPATH");
     const long long size = e.is_dir() ? 0 : static_cast<long long>(e.st.st_size);
-    return reply("S" + std::to_string(size));
+    return reply(tagged('S', std::to_string(size)));
 }
 
 int Simulator::cm_rw(const std::string&) {
@@ -127,7 +127,7 @@ int Simulator::cm_ft(const std::string&) {
 int Simulator::cm_ti(const std::string&) {
     FsEntry e;
     if (fs_.find(path_, &e) != kDone) return reply("XBADPATH");
-    return reply("T" + std::to_string(static_cast<long long>(e.st.st_mtime)));
+    return reply(tagged('T', std::to_string(static_cast<long long>(e.st.st_mtime))));
 }
 
 int Simulator::set_write_bit(bool writable) {
@@ -150,7 +150,7 @@ int Simulator::cm_cd(const std::string&) {
 }
 
 int Simulator::cm_pp(const std::string&) {
-    return reply("P" + fs_.cwd());
+    return reply(tagged('P', fs_.cwd()));
 }
 
 int Simulator::cm_cs(const std::string&) {
@@ -171,7 +171,7 @@ int Simulator::cm_cs(const std::string&) {
                    std::to_string(sum));
         sum = (sum + 1) & 0xFF;
     }
-    if ((r = reply("C" + std::to_string(sum))) != kDone) return r;
+    if ((r = reply(tagged('C', std::to_string(sum)))) != kDone) return r;
     return reply("XENDSUM");
 }
 

@@ -22,7 +22,7 @@ TEST(OptionsTest, RefusalsExitBeforeTheLineWithTheirStatus) {
         {"-d", 2, "", usage},
         {"-z", 2, "", usage},
         {"-", 2, "", usage},
-        {"--help", 2, "", usage},
+        {"--verbose", 2, "", usage},
         {"-var", 2, "", usage},
         {"-log /nonexistent-dir/x.log", 1, "ERROR - opening log file /nonexistent-dir/x.log\n", ""},
         {"-d /nonexistent", 6, "", "Error in openint device\n\n"},

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(TransferTest, RoundTripsAreByteIdentical) {
     const size_t sizes[] = {0, 1, 99, 100, 101, 250, 65536};
-    auto name = [](size_t size) { return "F" + std::to_string(size) + ".BIN"; };
+    auto name = [](size_t size) { return std::string("F").append(std::to_string(size)) + ".BIN"; };
     std::string input = GetParam().setup;
     for (size_t size : sizes) {
         local.write(name(size), random_bytes(size, size + 7));
@@ -316,7 +316,8 @@ TEST_F(TransferTest, CorrectionRefetchesUntilTheSumsAgree) {
     EXPECT_GT(lies, 0);
     EXPECT_EQ(frames(r, "pf"), 6 + lies - count_of(r.out, "giving up"));
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(local.read("f" + std::to_string(i) + ".bin"), random_bytes(300, 40 + i));
+        EXPECT_EQ(local.read(std::string("f").append(std::to_string(i)) + ".bin"),
+                  random_bytes(300, 40 + i));
 }
 
 }  // namespace
