@@ -11,6 +11,7 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
 #include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
@@ -43,6 +44,7 @@ bool backupdirectory(BackupNode* node, const std::string& backupdir, const std::
     if (makedirs(target) != 0) {
         std::fprintf(stderr, "mkdir: cannot create directory %s: %s\n", target.c_str(),
                      std::strerror(errno));
+        notefailure();
     }
     return true;
 }

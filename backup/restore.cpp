@@ -11,6 +11,7 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
 #include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
@@ -26,6 +27,7 @@ void listworkstationdir(BackupNode* node) {
     if (listdirsorted(node->pname, names) != 0) {
         std::fprintf(stderr, "RESTORE: cannot list %s: %s\n", node->pname.c_str(),
                      std::strerror(errno));
+        notefailure();
         return;
     }
     for (const std::string& name : names) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
@@ -34,6 +35,7 @@ std::string listingpath(const std::string& pname) {
 
 [[noreturn]] void listfilemissing() {
     std::printf("ERROR: Error in opening backup temporary file quiting\n");
+    notefailure();
     ovdc();
 }
 
@@ -179,6 +181,7 @@ int cmrlist(int argc, char** argv) {
     FilePtr out(std::fopen(argv[2], "w"));
     if (!out) {
         std::printf("Error, cant open %s for output\n", argv[2]);
+        notefailure();
         return kDone;
     }
     ovrlist(argv[1], out.get());

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
@@ -110,7 +111,12 @@ void ovshutdown(int ret) {
     ovremovepending();
     restoreline();
     ovclosedevice();
-    std::exit(ret);
+    // Output that could not be written makes an error of a run that went well otherwise.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && ret == 0) {
+        std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
+        ret = 1;
+    }
+    std::exit(exitstatus(ret));
 }
 
 void overror(const char* str) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
 #include "filecmds.h"
 #include "ovmain.h"
 #include "owned.h"
@@ -76,13 +77,18 @@ std::string chksumsave(const std::string& local, bool verbose) {
 void chksumafter(const std::vector<std::string>& retrywords, const std::string& local) {
     bool correct = findvar("chksumcorrect") != nullptr;
     if (!correct && !findvar("chksumwarn")) return;
-    if (!sumsdisagree(local) || !correct) return;
+    if (!sumsdisagree(local)) return;
+    if (!correct) {
+        notefailure();  // warned: the copy in hand disagrees with the organiser's
+        return;
+    }
     bool isget = retrywords[0] == "get";
     if (correctiondepth >= kMaxCorrections) {
         std::printf(
             "Error, the orvel and yal check sums still disagree after %d attempts, giving up on "
             "%s\n",
             kMaxCorrections, retrywords[1].c_str());
+        notefailure();
         return;
     }
     if (isget) disposebadcopy(local);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "failure.h"
 #include "ovlib.h"
 #include "ovmain.h"
 #include "ovvar.h"
@@ -36,6 +37,7 @@ int cmproclist(int argc, char** argv) {
     FilePtr out(std::fopen(argv[2], "w"));
     if (!out) {
         std::printf("ERROR: Cant open %s to write the process listing\n", argv[2]);
+        notefailure();
         return kDone;
     }
     return ovpl(out.get(), argv[1]);

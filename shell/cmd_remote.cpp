@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "failure.h"
 #include "filecmds.h"
 #include "ovmain.h"
 
@@ -71,6 +72,7 @@ int cmlist(int argc, char** argv) {
     FilePtr out;
     if (argc > 2 && !(out = openlistfile(argv[2]))) {
         std::printf("%s, Bad file %s\n", argv[0], argv[2]);
+        notefailure();
         return kFailed;
     }
     int rc = ovsetpath(argv[1]);
@@ -108,6 +110,7 @@ int cminfo(int argc, char** argv) {
     int atts = rw == -1 ? -1 : ovgetatts();
     if (atts == -1) {
         printnopath(argv[1]);
+        notefailure();
         return kDone;
     }
     printinfo(argv[1], rw, atts);
@@ -129,7 +132,10 @@ int cmrcd(int argc, char** argv) {
     enter("CALL: cmrcd\n", argc, argv);
     if (refusedbelow(argv[0], "2.18")) return kDone;
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
-    if (ovrcd() != kDone) std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+    if (ovrcd() != kDone) {
+        std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -144,8 +150,10 @@ int cmrpwd(int argc, char** argv) {
 
 int cmlcd(int argc, char** argv) {
     enter("CALL: cmlcd\n", argc, argv);
-    if (chdir(argv[1]) != 0)
+    if (chdir(argv[1]) != 0) {
         std::printf("ERROR: Problem in changing CWD to %s, CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -153,9 +161,11 @@ int cmlpwd(int argc, char** argv) {
     enter("CALL: cmlpwd\n", argc, argv);
     std::error_code ec;
     std::filesystem::path cwd = std::filesystem::current_path(ec);
-    if (ec)
+    if (ec) {
         std::printf("ERROR: cant get pwd\n");
-    else
+        notefailure();
+    } else {
         std::printf("%s\n", cwd.c_str());
+    }
     return kDone;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "failure.h"
 #include "filecmds.h"
 #include "ovfilt.h"
 #include "ovmain.h"
@@ -58,6 +59,7 @@ int singleget(int argc, char** argv) {
     int rc = ovrecfile(argc > 2 ? argv[2] : "");
     if (rc != kDone) {
         std::printf("File not transfered\n");
+        notefailure();
         return kDone;
     }
     if (verbose) verbosestats(clock, recgood, recbad);
@@ -73,7 +75,10 @@ void sendandcheck(int argc, char** argv, const std::string& local) {
     if (verbose && argc > 2) std::printf("putting %s from %s\n", argv[1], argv[2]);
     if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
     TransferClock clock{std::time(nullptr), transgood, transbad};
-    if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) return;
+    if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) {
+        notefailure();  // reported by the link, or refused by the organiser
+        return;
+    }
     if (verbose) verbosestats(clock, transgood, transbad);
     chksumafter(retrywords("put", argc, argv), local);
 }
@@ -125,6 +130,7 @@ int cmforeach(int argc, char** argv) {
     FilePtr names(std::fopen(argv[1], "r"));
     if (!names) {
         std::printf("%s error on opening names file\n", argv[0]);
+        notefailure();
         return kFailed;
     }
     std::string line;

@@ -1,9 +1,12 @@
 // The program's outer control: mode flags, options, the start-up sequence, the one command of
 // the command line or the prompt loop, and the way out through the link's shut-down.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
 #include "ovbackupexclude.h"
 #include "ovfile.h"
 #include "ovfilt.h"
@@ -148,12 +151,15 @@ void promptline() {
         }
         case LineRead::kTooLong:
             std::printf("Error, line too long (more than 9999 characters), ignored\n");
+            notefailure();
             break;
         case LineRead::kLine:
-            if (line[0] == '\0')
+            if (line[0] == '\0') {
                 std::printf("Error, line begins with a NUL byte, ignored\n");
-            else
+                notefailure();
+            } else {
                 cmdintr(line);
+            }
             break;
     }
 }
@@ -172,8 +178,10 @@ void promptline() {
     int used = parseoptions(argc - 1, argv + 1, opts);
     int left = argc - 1 - used;
     char** rest = argv + 1 + used;
-    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said.
+    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said. A failed
+    //    command decides the exit status of a run that no one watches at a terminal.
     runtype = left > 0 ? 2 : 1;
+    if (left > 0 || !isatty(STDIN_FILENO)) failuresdecidestatus();
     // 4. Open the line and bring the link up (re-attach under -r).
     ovinit(opts.restart, opts.devname);
     // 5. The empty filter and exclude lists.
@@ -200,7 +208,7 @@ void promptline() {
     std::fprintf(stderr,
                  "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var "
                  "varable_name [variable_value]] [-log [logname]]\n");
-    std::exit(2);
+    std::exit(kExitUsage);
 }
 
 // The rc file runs before linecmd is set, so it never sees a prompt.
