@@ -27,7 +27,7 @@ bool confirmed() {
 }  // namespace
 
 // proclist [pattern [file]]: processes to the screen, or one per line into the file, which is
-// closed (complete) before the command returns.
+// closed (complete, or reported as not) before the command returns.
 int cmproclist(int argc, char** argv) {
     calltrace(1, "CALL: cmproclist\n");
     dodebugargs(argc, argv);
@@ -40,7 +40,12 @@ int cmproclist(int argc, char** argv) {
         notefailure();
         return kDone;
     }
-    return ovpl(out.get(), argv[1]);
+    int rc = ovpl(out.get(), argv[1]);
+    if (!closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+    }
+    return rc;
 }
 
 // procprotect [on|off]: only the single word "off" turns protection off, after confirmation
