@@ -91,10 +91,10 @@ void ovrestart();
 void ovbinary();
 // "tm", XOK required: the organiser transfers in binary mode from now on.
 void ovtm();
-// Never returns: erases the progress line, removes an unfinished receive file, gives the device
-// the settings found at the open, closes it and exits with exitstatus(`ret`) (failure.h); 1
-// instead of 0, with a message on standard error, when standard output has not taken everything
-// written to it.
+// Never returns: erases the progress line, removes an unfinished receive file and the temporary
+// files (tempfile.h), gives the device the settings found at the open, closes it and exits with
+// exitstatus(`ret`) (failure.h); 1 instead of 0, with a message on standard error, when standard
+// output has not taken everything written to it.
 [[noreturn]] void ovshutdown(int ret);
 // Never returns: writes `str` and a newline to standard error, then ovshutdown(6).
 [[noreturn]] void overror(const char* str);

@@ -12,6 +12,7 @@
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "tempfile.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void onsignal(int sig) {
     progressabort();
     restoreline();
     if (pendingset) unlink(pendingname);
+    removetempfiles();
     raise(sig);
 }
 
@@ -109,6 +111,7 @@ void ovshutdown(int ret) {
     calltrace(3, "CALL ovshutdown (ret = %d)\n", ret);
     progressend();
     ovremovepending();
+    removetempfiles();
     restoreline();
     ovclosedevice();
     // Output that could not be written makes an error of a run that went well otherwise.
