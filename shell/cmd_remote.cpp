@@ -8,9 +8,11 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 
 #include "failure.h"
 #include "filecmds.h"
+#include "fixedfile.h"
 #include "ovmain.h"
 
 std::string attwords(int mask) {
@@ -67,16 +69,31 @@ void printnopath(const char* path) {
 
 }  // namespace
 
+// The names file of a wildcard get is written under its hold (fixedfile.h). A listing file that
+// did not take every line fails the command: it must not pass for the whole listing.
 int cmlist(int argc, char** argv) {
     enter("CALL: cmlist\n", argc, argv);
+    NamesFileHold hold;
     FilePtr out;
-    if (argc > 2 && !(out = openlistfile(argv[2]))) {
-        std::printf("%s, Bad file %s\n", argv[0], argv[2]);
-        notefailure();
-        return kFailed;
+    if (argc > 2) {
+        if (argv[2] != std::string_view(kNamesFile))
+            out = openlistfile(argv[2]);
+        else if (hold.take())
+            out = hold.rewrite();
+        if (!out) {
+            std::printf("%s, Bad file %s\n", argv[0], argv[2]);
+            notefailure();
+            return kFailed;
+        }
     }
     int rc = ovsetpath(argv[1]);
     if (rc != kFailed) ovlp(out.get());
+    if (argc > 2 && !closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+        hold.discard();
+        return kFailed;
+    }
     return rc == kFailed ? kFailed : kDone;
 }
 

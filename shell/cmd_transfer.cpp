@@ -4,17 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "failure.h"
 #include "filecmds.h"
+#include "fixedfile.h"
 #include "ovfilt.h"
 #include "ovmain.h"
 #include "owned.h"
 
 namespace {
-
-// Where a wildcard get keeps the organiser's listing between `list` and `foreach`.
-const char* const kNamesFile = "/tmp/filenames";
 
 // Time and block counters noted when a transfer starts, for the verbose statistics.
 struct TransferClock {
@@ -40,10 +39,14 @@ std::vector<std::string> retrywords(const char* cmd, int argc, char** argv) {
     return words;
 }
 
-// A get with a "*": list the pattern into the names file, then get every name in it.
+// A get with a "*": list the pattern into the names file, then get every name in it. The file is
+// held from the listing to the last get, so that another run's wildcard get waits for this one
+// instead of rewriting the list that this one reads.
 int wildget(int argc, char** argv) {
     if (argc > 2)
         std::printf("Sorry cannot use specific recieving names with wildcard get (yet)\n");
+    NamesFileHold hold;
+    if (!hold.take()) return kFailed;
     if (cmdintrwords({"list", argv[1], kNamesFile}) != kDone) return kFailed;
     cmdintrwords({"foreach", kNamesFile, "get"});
     return kDone;
@@ -124,10 +127,17 @@ int cmput(int argc, char** argv) {
 }
 
 // Lines are read whole, however long; each one, less its newline, is the last word of a command.
+// The names file of a wildcard get is held while it is read (fixedfile.h). A read error stops
+// the loop with a message: what was read is not the whole list.
 int cmforeach(int argc, char** argv) {
     calltrace(1, "CALL: cmforeach\n");
     dodebugargs(argc, argv);
-    FilePtr names(std::fopen(argv[1], "r"));
+    NamesFileHold hold;
+    FilePtr names;
+    if (argv[1] != std::string_view(kNamesFile))
+        names.reset(std::fopen(argv[1], "r"));
+    else if (hold.take())
+        names = hold.reread();
     if (!names) {
         std::printf("%s error on opening names file\n", argv[0]);
         notefailure();
@@ -138,5 +148,8 @@ int cmforeach(int argc, char** argv) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
         cmdintrwords(foreachwords(argc, argv, line));
     }
-    return kDone;
+    if (!std::ferror(names.get())) return kDone;
+    std::printf("ERROR: Error in reading %s, the list is incomplete\n", argv[1]);
+    notefailure();
+    return kFailed;
 }

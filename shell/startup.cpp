@@ -1,5 +1,6 @@
 // The program's outer control: mode flags, options, the start-up sequence, the one command of
 // the command line or the prompt loop, and the way out through the link's shut-down.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 
 #include "failure.h"
+#include "fixedfile.h"
 #include "ovbackupexclude.h"
 #include "ovfile.h"
 #include "ovfilt.h"
@@ -47,14 +49,30 @@ int optvar(int left, char** args, LinkOptions&) {
     return hasvalue ? 3 : 2;
 }
 
-// -log [logname]: standard error goes to the log file (truncated), traced at level 5.
+// Reopens standard error on the log file, emptied. The log holds the transferred data, so a new
+// one is readable by this user alone; the default name in /tmp is a fixed name (fixedfile.h),
+// which a second run logging there at the same time is refused. False, with `why` set for a
+// refused fixed name, when the log cannot be used.
+bool openlog(const std::string& name, bool fixed, std::string& why) {
+    UniqueFd fd = fixed ? openfixedfile(name, 0600, false, why)
+                        : UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+    if (!fd || (fixed && ftruncate(fd.get(), 0) != 0)) return false;
+    std::fflush(stderr);
+    if (dup2(fd.get(), STDERR_FILENO) < 0) return false;
+    std::clearerr(stderr);
+    return true;
+}
+
+// -log [logname]: standard error goes to the log file (emptied), traced at level 5.
 int optlog(int left, char** args, LinkOptions&) {
     bool hasname = left > 1 && args[1][0] != '-';
     lfname = hasname ? args[1] : "/tmp/orvel.log";
     logfile = 1;
-    if (!std::freopen(lfname.c_str(), "w", stderr)) {
+    std::string why;
+    if (!openlog(lfname, !hasname, why)) {
         std::printf("ERROR - opening log file %s\n", lfname.c_str());
-        std::exit(1);
+        if (!why.empty()) std::printf("ERROR - %s %s, not used\n", lfname.c_str(), why.c_str());
+        std::exit(kExitLost);
     }
     std::printf("Logging to %s\n", lfname.c_str());
     debugcall = 5;

@@ -228,7 +228,8 @@ TEST_F(TransferTest, WildcardGetFetchesEveryMatchButNeverListsThroughALink) {
     status = 3;
     r = run("run go\n");
     unlink("/tmp/filenames");
-    EXPECT_EQ(session(r), "> list, Bad file /tmp/filenames\n> " + std::string(kPauseMsg));
+    EXPECT_EQ(session(r),
+              "> ERROR: /tmp/filenames is a symbolic link, not used\n> " + std::string(kPauseMsg));
     EXPECT_EQ(local.read("victim"), "precious\n");
     EXPECT_EQ(frames(r, "lp"), 0);
 }
