@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +24,7 @@ int takeslot(const std::string& name) {
     for (int i = 0; i < kSlots; ++i) {
         if (slotused[i]) continue;
         std::memcpy(slotname[i], name.c_str(), name.size() + 1);
+        std::atomic_signal_fence(std::memory_order_seq_cst);  // the name is whole before it counts
         slotused[i] = 1;
         return i;
     }
