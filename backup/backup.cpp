@@ -11,6 +11,7 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
 #include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
@@ -43,6 +44,7 @@ bool backupdirectory(BackupNode* node, const std::string& backupdir, const std::
     if (makedirs(target) != 0) {
         std::fprintf(stderr, "mkdir: cannot create directory %s: %s\n", target.c_str(),
                      std::strerror(errno));
+        notefailure();
     }
     return true;
 }
@@ -111,7 +113,7 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr) {
         waitforreturn();
     }
     incremental = incr;
-    filecount = dircount = 0;
+    filecount = dircount = failcount = 0;
     const std::time_t start = std::time(nullptr);
     const bool verbose = varisset("verbose");
     if (verbose) printstart(orvelroot, backupdir, start);
@@ -125,6 +127,10 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr) {
     closebackuplist(backhead);
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, backupdir, start);
+    if (failcount > 0) {
+        std::printf("BACKUP: %d skipped or failed, the backup is incomplete\n", failcount);
+        notefailure();
+    }
 }
 
 // Stage 2 for `node` and its subtree, in tree order. Skipped nodes are neither acted on nor
@@ -133,11 +139,15 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
     calltrace(3, "CALL: dobackup (path = %s, currnode->pname = %s, orvelpath= %s)\n",
               backupdir.c_str(), node->pname.c_str(), orvelroot.c_str());
     if (node->skip) return;
+    const int before = failurecount();
     if (node->type == kNodeFile) {
         backupfile(node, backupdir, orvelroot);
+        countiffailed(before);
         return;
     }
-    if (!backupdirectory(node, backupdir, orvelroot)) return;
+    const bool wanted = backupdirectory(node, backupdir, orvelroot);
+    countiffailed(before);
+    if (!wanted) return;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dobackup(backupdir, child, orvelroot);
     }

@@ -28,6 +28,7 @@ struct BackupNode {
 extern std::unique_ptr<BackupNode> backhead;  // root of the current operation's tree, or null
 extern int incremental;                       // 1 while an incremental backup or restore runs
 extern int dircount, filecount;               // directories and files handled by the current run
+extern int failcount;  // entries of the current backup or restore that were skipped or failed
 
 // ---- tree.cpp: the tree, the walk of the organiser, rlist -----------------------------------
 // A new node for `path`: type unknown, no skip, no links ("BACKUP: adding" under debugbackup).
@@ -49,14 +50,18 @@ int backuppathtype(const std::string& path);
 // Stage 1 of a backup, and the walk of rlist: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory into its children through a `list`
 // command and marks unchanged files in an incremental run. A path that cannot be sent is
-// skipped. Does not return when a listing cannot be read back (status 0 after "dc").
+// skipped. Each entry whose examination reported an error counts once in failcount. Does not
+// return when a listing cannot be made, written whole or read back (after "dc"; a failure).
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
                 const std::string& orvelroot);
+// Counts one entry in failcount when anything reported an error since `before`, a
+// failurecount() (failure.h) taken as the entry's step began.
+void countiffailed(int before);
 // The recursive listing of organiser `path` (lower-cased first) into `out` or on standard
 // output, excludes not applied; the tree is freed before it returns.
 void ovrlist(std::string path, FILE* out);
 // rlist path [file]. -2; 0 (the release message) below release 2.8. A file that cannot be
-// opened is reported and nothing is listed.
+// opened is reported and nothing is listed; one that cannot be written whole is reported.
 int cmrlist(int argc, char** argv);
 
 // ---- backup.cpp --------------------------------------------------------------------------------
@@ -66,6 +71,8 @@ int cmbackup(int argc, char** argv);
 // The whole backup of organiser tree `orvelroot` into workstation folder `backupdir` (full, or
 // incremental when `incr` is 1): the close-your-files prompt unless `backupnocheck`, stage 1,
 // stage 2, the verbose lines. `autofilefilter` is suspended for the run and set again after it.
+// When entries were skipped or failed, a last line says how many and that the backup is
+// incomplete (a failure of the command).
 void ovbackup(std::string orvelroot, const std::string& backupdir, int incr);
 // Stage 2 of a backup from `node` down, in tree order: creates each directory on the workstation
 // and fetches each file with a `get` command, or prints what it would do under `backupnodo`, or
@@ -82,7 +89,8 @@ int backupmodified(const std::string& path, const std::string& backupdir,
 
 // ---- restore.cpp -------------------------------------------------------------------------------
 // The whole restore of workstation folder `restoredir` onto organiser tree `orvelroot` (full, or
-// incremental when `incr` is 1), built as ovbackup is, with `restoreask` for the questions.
+// incremental when `incr` is 1), built as ovbackup is, with `restoreask` for the questions, and
+// its own last line when entries were skipped or failed.
 void ovrestore(std::string orvelroot, const std::string& restoredir, int incr);
 // Stage 1 of a restore, on the workstation: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory (dot names left out, sorted bytewise)

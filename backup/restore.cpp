@@ -11,6 +11,7 @@
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
 #include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
@@ -26,6 +27,7 @@ void listworkstationdir(BackupNode* node) {
     if (listdirsorted(node->pname, names) != 0) {
         std::fprintf(stderr, "RESTORE: cannot list %s: %s\n", node->pname.c_str(),
                      std::strerror(errno));
+        notefailure();
         return;
     }
     for (const std::string& name : names) {
@@ -106,7 +108,7 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
         waitforreturn();
     }
     incremental = incr;
-    filecount = dircount = 0;
+    filecount = dircount = failcount = 0;
     const std::time_t start = std::time(nullptr);
     const bool verbose = varisset("verbose");
     if (verbose) printstart(orvelroot, restoredir, start);
@@ -119,6 +121,10 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
     closebackuplist(backhead);
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, restoredir, start);
+    if (failcount > 0) {
+        std::printf("RESTORE: %d skipped or failed, the restore is incomplete\n", failcount);
+        notefailure();
+    }
 }
 
 // Stage 1 on the workstation: types every node, lists directories, and in an incremental run
@@ -134,10 +140,13 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
         if (node->skip) return;
     }
     node->type = restorepathtype(node->pname);
+    const int before = failurecount();
     if (node->type == kNodeFile) {
         if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
+        countiffailed(before);
     } else if (node->type == kNodeDir) {
         listworkstationdir(node);
+        countiffailed(before);
         for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
             restorelist(child, useexclude, orvelroot, restoredir);
         }
@@ -159,11 +168,15 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
     calltrace(3, "CALL: dorestore (path = %s, currnode->pname = %s, restoredir = %s)\n",
               orvelroot.c_str(), node->pname.c_str(), restoredir.c_str());
     if (node->skip || node->type == kNodeUnknown) return;
+    const int before = failurecount();
     if (node->type == kNodeFile) {
         restorefile(node, orvelroot, restoredir);
+        countiffailed(before);
         return;
     }
-    if (!restoredirectory(node, orvelroot, restoredir)) return;
+    const bool wanted = restoredirectory(node, orvelroot, restoredir);
+    countiffailed(before);
+    if (!wanted) return;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dorestore(orvelroot, child, restoredir);
     }

@@ -7,23 +7,27 @@
 #include <string>
 #include <utility>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
 #include "ovvar.h"
 #include "owned.h"
+#include "tempfile.h"
 #include "textutil.h"
 
 std::unique_ptr<BackupNode> backhead;
 int incremental = 0;
 int dircount = 0, filecount = 0;
+int failcount = 0;
 
 namespace {
 
-// One directory's listing at a time goes through this fixed name; the `list` command writes it
-// (refusing a symbolic link there) and the walk reads it back and removes it.
-const char* const kBackupListFile = "/tmp/orvelbackuplist";
+// One directory's listing at a time goes through a private temporary file of this name and six
+// random characters (tempfile.h): the `list` command writes it, the walk reads it back and
+// removes it. So two runs never share one, and no other program can reach it.
+const char* const kBackupListStem = "orvelbackuplist";
 
 // The directory path that the listing of `pname` names: the path and one backslash, unless the
 // path already ends in one (so "m:\" is listed as "m:\", not "m:\\").
@@ -34,18 +38,22 @@ std::string listingpath(const std::string& pname) {
 
 [[noreturn]] void listfilemissing() {
     std::printf("ERROR: Error in opening backup temporary file quiting\n");
+    notefailure();
     ovdc();
 }
 
-// Opens the listing file for reading without following a symbolic link, so that whatever was
-// planted at the fixed name is never read in place of the organiser's listing.
-FilePtr openlisting() {
-    return fdstream(UniqueFd(open(kBackupListFile, O_RDONLY | O_NOFOLLOW | O_CLOEXEC)), "r");
+// A stream that reads the listing back from its start, through the descriptor of the file
+// made for it rather than its name.
+FilePtr openlisting(const TempFile& listing) {
+    UniqueFd fd(fcntl(listing.fd(), F_DUPFD_CLOEXEC, 0));
+    if (!fd || lseek(fd.get(), 0, SEEK_SET) != 0) return nullptr;
+    return fdstream(std::move(fd), "r");
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
-// are read whole, however long, so that no long name is cut into several entries.
-void readlisting(BackupNode* node, FILE* in) {
+// are read whole, however long, so that no long name is cut into several entries. False when
+// the file could not be read to its end.
+bool readlisting(BackupNode* node, FILE* in) {
     std::string entry;
     while (readwholeline(in, entry)) {
         if (entry.back() == '\n') entry.pop_back();
@@ -53,25 +61,44 @@ void readlisting(BackupNode* node, FILE* in) {
         lowerpath(entry);
         backupaddchild(node, entry);
     }
+    return !std::ferror(in);
 }
 
-// Lists directory `node` on the organiser into the listing file and adds its entries as
-// children. A directory whose path cannot be sent is reported by the link and left out (skip).
+// Lists directory `node` on the organiser into a listing file and adds its entries as children.
+// A directory whose path cannot be sent is reported by the link and left out (skip).
 void listdirectory(BackupNode* node) {
     const std::string dir = listingpath(node->pname);
     if (!ovlinefits("sp " + dir)) {
         node->skip = 1;
         return;
     }
-    // A refused or failed `list` (for example a symbolic link at the fixed name) ends the run
-    // just as a missing file does; a stale file from an earlier run is never read back.
-    int listed = dispatchwords({"list", dir, kBackupListFile});
-    FilePtr in = openlisting();
-    if (listed != kDone || !in) listfilemissing();
-    readlisting(node, in.get());
-    if (unlink(kBackupListFile) != 0) {
+    // A listing that cannot be made, written whole or read back ends the run as a missing one
+    // does: a cut-off listing must never pass for all that the directory holds.
+    TempFile listing;
+    if (!listing.make(kBackupListStem)) listfilemissing();
+    int listed = dispatchwords({"list", dir, listing.name()});
+    FilePtr in = openlisting(listing);
+    if (listed != kDone || !in || !readlisting(node, in.get())) listfilemissing();
+    in.reset();
+    if (listing.remove() != 0) {
         std::printf("ERROR: Error in removing backup temporary file\n");
+        notefailure();
     }
+}
+
+// Types `node` (a path that cannot be sent is skipped), lists it when it is a directory, and in
+// an incremental run marks an unchanged file.
+void examinenode(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
+    int type = backuppathtype(node->pname);
+    if (type == kFailed) {
+        node->skip = 1;
+        return;
+    }
+    node->type = type;
+    if (type == kNodeDir)
+        listdirectory(node);
+    else if (incremental == 1)
+        node->skip = backupmodified(node->pname, backupdir, orvelroot);
 }
 
 }  // namespace
@@ -135,20 +162,17 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
-    int type = backuppathtype(node->pname);
-    if (type == kFailed) {
-        node->skip = 1;
-        return;
+    const int before = failurecount();
+    examinenode(node, backupdir, orvelroot);
+    countiffailed(before);
+    if (node->type != kNodeDir) return;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
+        backuplist(child, useexclude, backupdir, orvelroot);
     }
-    node->type = type;
-    if (type == kNodeDir) {
-        listdirectory(node);
-        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
-            backuplist(child, useexclude, backupdir, orvelroot);
-        }
-    } else if (incremental == 1) {
-        node->skip = backupmodified(node->pname, backupdir, orvelroot);
-    }
+}
+
+void countiffailed(int before) {
+    if (failurecount() != before) ++failcount;
 }
 
 void ovrlist(std::string path, FILE* out) {
@@ -179,8 +203,13 @@ int cmrlist(int argc, char** argv) {
     FilePtr out(std::fopen(argv[2], "we"));
     if (!out) {
         std::printf("Error, cant open %s for output\n", argv[2]);
+        notefailure();
         return kDone;
     }
     ovrlist(argv[1], out.get());
+    if (!closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+    }
     return kDone;
 }

@@ -2,13 +2,26 @@
 #include "failure.h"
 
 namespace {
-bool failed = false;
+int failures = 0;
+bool decides = false;
 }  // namespace
 
 void notefailure() {
-    failed = true;
+    ++failures;
 }
 
 bool anyfailure() {
-    return failed;
+    return failures > 0;
+}
+
+int failurecount() {
+    return failures;
+}
+
+void failuresdecidestatus() {
+    decides = true;
+}
+
+int exitstatus(int status) {
+    return status == kExitOk && decides && anyfailure() ? kExitFailed : status;
 }

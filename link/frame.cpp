@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "failure.h"
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
@@ -89,6 +90,7 @@ int ovlinefits(const std::string& line) {
     if (line.size() <= kMaxFrameText) return 1;
     std::printf("ERROR: Command too long to send to the orvel (%zu characters, at most 255)\n",
                 line.size());
+    notefailure();
     return 0;
 }
 

@@ -105,8 +105,10 @@ void ovrestart();
 void ovbinary();
 // "tm", XOK required: the organiser transfers in binary mode from now on.
 void ovtm();
-// Never returns: erases the progress line, removes an unfinished receive file, gives the device
-// the settings found at the open, closes it and exits with `ret`.
+// Never returns: erases the progress line, removes an unfinished receive file and the temporary
+// files (tempfile.h), gives the device the settings found at the open, closes it and exits with
+// exitstatus(`ret`) (failure.h); 1 instead of 0, with a message on standard error, when standard
+// output has not taken everything written to it.
 [[noreturn]] void ovshutdown(int ret);
 // Never returns: writes `str` and a newline to standard error, then ovshutdown(6).
 [[noreturn]] void overror(const char* str);
@@ -145,8 +147,9 @@ int ovvsncmp(const std::string& vsstr);
 int ovvsnlt(const std::string& vsn);
 int ovvsngt(const std::string& vsn);
 int ovvsneq(const std::string& vsn);
-// Prints that `function` needs release `vsn` of tavlin. Not `fatal`: says other functions may
-// still work, and returns. `fatal`: says it is fatal and does not return (ovdc).
+// Prints that `function` needs release `vsn` of tavlin, a failure of the command. Not `fatal`:
+// says other functions may still work, and returns. `fatal`: says it is fatal and does not
+// return (ovdc, status 4).
 void versiontolow(const char* function, const char* vsn, int fatal);
 
 // ---- remotefs.cpp: organiser files and directories --------------------------------------------
@@ -211,8 +214,8 @@ void ovgetpwd(std::string& buf);
 // trailing backslash) the organiser's current directory: kDone. kFailed, the current directory
 // unchanged, when it is neither or "cd" is refused (a message for a bad device name).
 int ovrcd();
-// Never returns: "dc", XDISCONNECTED required, then ovshutdown(0).
-[[noreturn]] void ovdc();
+// Never returns: "dc", XDISCONNECTED required, then ovshutdown(`status`).
+[[noreturn]] void ovdc(int status = 0);
 // "vb", XOK required: toggles the organiser's verbose display.
 void ovvb();
 

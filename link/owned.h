@@ -53,6 +53,16 @@ struct FileCloser {
 // Owns one stream (null: none) and closes it with fclose.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// Closes the stream held now, for a caller that must know whether everything written to it
+// reached the file: true when every write, the last flush and the close succeeded (true when
+// nothing is held). Leaves `f` null either way.
+inline bool closestream(FilePtr& f) {
+    std::FILE* raw = f.release();
+    if (raw == nullptr) return true;
+    bool ok = std::fflush(raw) == 0 && !std::ferror(raw);
+    return std::fclose(raw) == 0 && ok;
+}
+
 // A stream over `fd` that from then on owns the descriptor; null, with the descriptor closed,
 // when `fd` holds none or fdopen fails.
 inline FilePtr fdstream(UniqueFd fd, const char* mode) {

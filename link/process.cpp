@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovlib.h"
 
@@ -52,10 +53,12 @@ int patterncommand(const PatternWords& w, const std::string& pattern) {
     const bool help = linkvar("helpfull") != nullptr;
     if (reply == "XBADPARAM") {
         if (help) std::printf(w.badparam, pattern.c_str());
+        notefailure();
     } else if (reply == w.noproc) {
-        if (help) std::printf(w.nomatch, pattern.c_str());
+        if (help) std::printf(w.nomatch, pattern.c_str());  // nothing to do is no failure
     } else if (reply == w.errproc) {
         if (help) std::printf("%s", w.failed);
+        notefailure();
     } else if (linkvar("verbose")) {
         int count = reply.empty() ? 0 : std::atoi(reply.c_str() + 1);
         std::printf(w.counted, count, pattern.c_str());
@@ -88,6 +91,7 @@ int ovpl(FILE* out, const std::string& pattern) {
                 "HELP: Error in listing processes using pattern %s, posibly the pattern is to "
                 "long\n",
                 pattern.c_str());
+        notefailure();
         return kDone;
     }
     for (;;) {

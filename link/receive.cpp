@@ -2,6 +2,7 @@
 // checksums are on, and a local file that is replaced only when the transfer has ended well.
 #include <cstdio>
 
+#include "failure.h"
 #include "hooks.h"
 #include "localfile.h"
 #include "ovlib.h"
@@ -69,6 +70,7 @@ int ovpfb(const std::string& fname) {
     ReceiveFile rf;
     if (!recvopen(rf, fname)) {
         std::printf("ERROR: Cant open file (%s) to recieve the data\n", fname.c_str());
+        notefailure();
         return kFailed;
     }
     // The size is asked only for the progress line: without a terminal the wire stays as it was.
@@ -78,6 +80,7 @@ int ovpfb(const std::string& fname) {
     if (ovquery("XBADOPEN")) {
         recvdiscard(rf);
         if (linkvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
+        notefailure();
         return kFailed;
     }
     progressstart(fname, total);
@@ -87,5 +90,6 @@ int ovpfb(const std::string& fname) {
     if (writeok && recvcommit(rf)) return kDone;
     recvdiscard(rf);
     std::printf("ERROR: Cant write to %s, the transfer has failed\n", fname.c_str());
+    notefailure();
     return kFailed;
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovlib.h"
 
@@ -79,7 +80,9 @@ int ovep() {
 void ovrp() {
     calltrace(3, "CALL: ovrp()\n");
     ovcommand("rp");
-    if (!ovquery("XOK")) std::printf("ERROR: Cant remove the file on the orvel\n");
+    if (ovquery("XOK")) return;
+    std::printf("ERROR: Cant remove the file on the orvel\n");
+    notefailure();
 }
 
 void ovclearfile() {
@@ -96,7 +99,10 @@ void ovmd() {
 void ovlp(FILE* out) {
     calltrace(3, "CALL: ovlp(OMITED)\n");
     ovcommand("lp");
-    if (!ovquery("XSTARTLIST")) return;
+    if (!ovquery("XSTARTLIST")) {
+        notefailure();
+        return;
+    }
     for (;;) {
         std::string entry;
         ovresponse(entry);
@@ -104,6 +110,7 @@ void ovlp(FILE* out) {
         if (entry == "XBADPATH") {
             if (linkvar("helpfull"))
                 std::printf("HELP: Error in listing files, bad path specified\n");
+            notefailure();
             return;
         }
         if (out)
@@ -166,7 +173,9 @@ void ovfc(int mode) {
     calltrace(3, "CALL: ovfc(mode = %d)\n", mode);
     ovcommand(mode == 1 ? "fc 1" : "fc 0");
     filechksum = mode == 1 ? 1 : 0;
-    if (!ovquery("XOK")) std::printf("Error in command ovfc\n");
+    if (ovquery("XOK")) return;
+    std::printf("Error in command ovfc\n");
+    notefailure();
 }
 
 void ovgetpwd(std::string& buf) {
@@ -191,6 +200,7 @@ int rcddevice() {
     if (dev >= 'A' && dev <= 'Z') dev = static_cast<char>(dev - 'A' + 'a');
     if (dev != 'a' && dev != 'b' && dev != 'c' && dev != 'm') {
         std::printf("ERROR: Invalid devicename %s\n", ovpath.c_str());
+        notefailure();
         return kFailed;
     }
     bool failed = false;
@@ -207,15 +217,18 @@ int ovrcd() {
     if (atts < 0 || (atts & kAttDir) == 0) return kFailed;
     bool failed = false;
     if (changedir(ovpath, &failed)) return kDone;
-    if (!failed) std::printf("ERROR: remote command failed to set remote directory\n");
+    if (!failed) {
+        std::printf("ERROR: remote command failed to set remote directory\n");
+        notefailure();
+    }
     return kFailed;
 }
 
-void ovdc() {
+void ovdc(int status) {
     calltrace(3, "CALL: ovdc()\n");
     ovcommand("dc");
     ovreply("XDISCONNECTED");
-    ovshutdown(0);
+    ovshutdown(status);
 }
 
 void ovvb() {

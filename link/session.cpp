@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "tempfile.h"
 
 namespace {
 
@@ -82,6 +84,7 @@ void ovshutdown(int ret) {
     calltrace(3, "CALL ovshutdown (ret = %d)\n", ret);
     progressend();
     ovremovepending();
+    removetempfiles();
     ovgivebackline();
     ovclosedevice();
     // Output that could not be written makes an error of a run that went well otherwise.
@@ -89,7 +92,7 @@ void ovshutdown(int ret) {
         std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
         ret = 1;
     }
-    std::exit(ret);
+    std::exit(exitstatus(ret));
 }
 
 void overror(const char* str) {

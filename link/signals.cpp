@@ -12,6 +12,7 @@
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "tempfile.h"
 
 namespace {
 
@@ -39,13 +40,14 @@ void restoreline() {
     if (initialsaved && devid != -1) tcsetattr(devid, TCSANOW, &initial);
 }
 
-// Restores the line, removes the pending file, then lets the signal's default action end the
-// process: the handler was reset by SA_RESETHAND, and the signal raised again is delivered as
-// soon as the handler returns.
+// Restores the line, removes the pending file and the temporary files, then lets the signal's
+// default action end the process: the handler was reset by SA_RESETHAND, and the signal raised
+// again is delivered as soon as the handler returns.
 void onend(int sig) {
     progressabort();
     restoreline();
     if (pendingset) unlink(pendingname);
+    removetempfiles();
     raise(sig);
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovlib.h"
 #include "owned.h"
@@ -31,6 +32,7 @@ UniqueFd openlocal(const std::string& fname, long* size) {
     if (fd && (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))) fd.reset();
     if (!fd) {
         std::printf("Error in puting %s, not found on local machine\n", fname.c_str());
+        notefailure();
         return fd;
     }
     *size = S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
@@ -116,6 +118,7 @@ int sendopen(UniqueFd fd, long size, const std::string& fname) {
     ovreply("XSTARTGET");
     if (ovquery("XBADOPEN")) {
         printsendhelp();
+        notefailure();
         return kFailed;
     }
     progressstart(fname, size);
@@ -125,6 +128,7 @@ int sendopen(UniqueFd fd, long size, const std::string& fname) {
     progressend();
     if (readok) return kDone;
     std::printf("ERROR: Cant read %s, the transfer has failed\n", fname.c_str());
+    notefailure();
     return kFailed;
 }
 

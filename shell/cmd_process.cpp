@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "failure.h"
 #include "ovlib.h"
 #include "ovmain.h"
 #include "ovvar.h"
@@ -26,7 +27,7 @@ bool confirmed() {
 }  // namespace
 
 // proclist [pattern [file]]: processes to the screen, or one per line into the file, which is
-// closed (complete) before the command returns.
+// closed (complete, or reported as not) before the command returns.
 int cmproclist(int argc, char** argv) {
     calltrace(1, "CALL: cmproclist\n");
     dodebugargs(argc, argv);
@@ -36,9 +37,15 @@ int cmproclist(int argc, char** argv) {
     FilePtr out(std::fopen(argv[2], "we"));
     if (!out) {
         std::printf("ERROR: Cant open %s to write the process listing\n", argv[2]);
+        notefailure();
         return kDone;
     }
-    return ovpl(out.get(), argv[1]);
+    int rc = ovpl(out.get(), argv[1]);
+    if (!closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+    }
+    return rc;
 }
 
 // procprotect [on|off]: only the single word "off" turns protection off, after confirmation

@@ -8,8 +8,11 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 
+#include "failure.h"
 #include "filecmds.h"
+#include "fixedfile.h"
 #include "ovmain.h"
 
 std::string attwords(int mask) {
@@ -66,15 +69,31 @@ void printnopath(const char* path) {
 
 }  // namespace
 
+// The names file of a wildcard get is written under its hold (fixedfile.h). A listing file that
+// did not take every line fails the command: it must not pass for the whole listing.
 int cmlist(int argc, char** argv) {
     enter("CALL: cmlist\n", argc, argv);
+    NamesFileHold hold;
     FilePtr out;
-    if (argc > 2 && !(out = openlistfile(argv[2]))) {
-        std::printf("%s, Bad file %s\n", argv[0], argv[2]);
-        return kFailed;
+    if (argc > 2) {
+        if (argv[2] != std::string_view(kNamesFile))
+            out = openlistfile(argv[2]);
+        else if (hold.take())
+            out = hold.rewrite();
+        if (!out) {
+            std::printf("%s, Bad file %s\n", argv[0], argv[2]);
+            notefailure();
+            return kFailed;
+        }
     }
     int rc = ovsetpath(argv[1]);
     if (rc != kFailed) ovlp(out.get());
+    if (argc > 2 && !closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+        hold.discard();
+        return kFailed;
+    }
     return rc == kFailed ? kFailed : kDone;
 }
 
@@ -108,6 +127,7 @@ int cminfo(int argc, char** argv) {
     int atts = rw == -1 ? -1 : ovgetatts();
     if (atts == -1) {
         printnopath(argv[1]);
+        notefailure();
         return kDone;
     }
     printinfo(argv[1], rw, atts);
@@ -129,7 +149,10 @@ int cmrcd(int argc, char** argv) {
     enter("CALL: cmrcd\n", argc, argv);
     if (refusedbelow(argv[0], "2.18")) return kDone;
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
-    if (ovrcd() != kDone) std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+    if (ovrcd() != kDone) {
+        std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -144,8 +167,10 @@ int cmrpwd(int argc, char** argv) {
 
 int cmlcd(int argc, char** argv) {
     enter("CALL: cmlcd\n", argc, argv);
-    if (chdir(argv[1]) != 0)
+    if (chdir(argv[1]) != 0) {
         std::printf("ERROR: Problem in changing CWD to %s, CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -153,9 +178,11 @@ int cmlpwd(int argc, char** argv) {
     enter("CALL: cmlpwd\n", argc, argv);
     std::error_code ec;
     std::filesystem::path cwd = std::filesystem::current_path(ec);
-    if (ec)
+    if (ec) {
         std::printf("ERROR: cant get pwd\n");
-    else
+        notefailure();
+    } else {
         std::printf("%s\n", cwd.c_str());
+    }
     return kDone;
 }

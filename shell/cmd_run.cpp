@@ -1,10 +1,13 @@
 // Running command files (`run`, `source`, `which`) and Unix commands (`!`).
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "failure.h"
 #include "ovfile.h"
 #include "ovmain.h"
 #include "owned.h"
@@ -45,12 +48,15 @@ void runlines(std::FILE* f, const std::string& found) {
                 static_assert(kMaxCmdLine == 9999, "the message names the limit");
                 std::printf("Error, line too long (more than 9999 characters) in %s, stopping\n",
                             found.c_str());
+                notefailure();
                 return;
             case CmdLineRead::kReadError:
                 std::fprintf(stderr, "Error in reading %s, stopping\n", found.c_str());
+                notefailure();
                 return;
             case CmdLineRead::kNulStart:
                 std::printf("Error, line begins with a NUL byte, ignored\n");
+                notefailure();
                 continue;
             case CmdLineRead::kLine:
                 break;
@@ -83,16 +89,19 @@ int cmrun(int argc, char** argv) {
     std::string found;
     if (!ovcmdpath(argv[1], path.c_str(), found)) {
         std::printf("Error, %s not found\n", argv[1]);
+        notefailure();
         return kDone;
     }
     const bool which = std::string(argv[0]) == "which";
     if (!which && opencmdfiles >= kMaxOpenCmdFiles) {
         std::printf("Error, command files nested too deeply, %s not run\n", argv[1]);
+        notefailure();
         return kFailed;
     }
     FilePtr f = opencmdfile(found);
     if (!f) {
         std::fprintf(stderr, "Error in opening %s\n", argv[1]);
+        notefailure();
         return kFailed;
     }
     if (which) {
@@ -114,10 +123,15 @@ int cmsystem(int argc, char** argv) {
     if (command.size() > kMaxSystemCommand) {
         std::printf("Error, command too long for ! (%zu characters, at most 9999)\n",
                     command.size());
+        notefailure();
         return kFailed;
     }
     // The command's own output must come after everything printed so far.
     std::fflush(stdout);
     std::fflush(stderr);
-    return std::system(command.c_str()) < 0 ? kFailed : kDone;
+    // The command's own exit status is its business; only a shell that cannot start fails.
+    if (std::system(command.c_str()) >= 0) return kDone;
+    std::printf("Error, cannot start a shell for ! (%s)\n", std::strerror(errno));
+    notefailure();
+    return kFailed;
 }

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
+#include "failure.h"
 #include "filecmds.h"
+#include "fixedfile.h"
 #include "ovfilt.h"
 #include "ovmain.h"
 #include "owned.h"
 
 namespace {
-
-// Where a wildcard get keeps the organiser's listing between `list` and `foreach`.
-const char* const kNamesFile = "/tmp/filenames";
 
 // Time and block counters noted when a transfer starts, for the verbose statistics.
 struct TransferClock {
@@ -39,10 +39,14 @@ std::vector<std::string> retrywords(const char* cmd, int argc, char** argv) {
     return words;
 }
 
-// A get with a "*": list the pattern into the names file, then get every name in it.
+// A get with a "*": list the pattern into the names file, then get every name in it. The file is
+// held from the listing to the last get, so that another run's wildcard get waits for this one
+// instead of rewriting the list that this one reads.
 int wildget(int argc, char** argv) {
     if (argc > 2)
         std::printf("Sorry cannot use specific recieving names with wildcard get (yet)\n");
+    NamesFileHold hold;
+    if (!hold.take()) return kFailed;
     if (cmdintrwords({"list", argv[1], kNamesFile}) != kDone) return kFailed;
     cmdintrwords({"foreach", kNamesFile, "get"});
     return kDone;
@@ -58,6 +62,7 @@ int singleget(int argc, char** argv) {
     int rc = ovrecfile(argc > 2 ? argv[2] : "");
     if (rc != kDone) {
         std::printf("File not transfered\n");
+        notefailure();
         return kDone;
     }
     if (verbose)
@@ -76,7 +81,10 @@ void sendandcheck(int argc, char** argv, const std::string& local) {
     if (verbose && argc > 2) std::printf("putting %s from %s\n", argv[1], argv[2]);
     if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
     TransferClock clock{std::time(nullptr), transgood, transbad};
-    if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) return;
+    if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) {
+        notefailure();  // reported by the link, or refused by the organiser
+        return;
+    }
     if (verbose)
         verbosestats(clock, transgood, transbad);
     else
@@ -125,12 +133,20 @@ int cmput(int argc, char** argv) {
 }
 
 // Lines are read whole, however long; each one, less its newline, is the last word of a command.
+// The names file of a wildcard get is held while it is read (fixedfile.h). A read error stops
+// the loop with a message: what was read is not the whole list.
 int cmforeach(int argc, char** argv) {
     calltrace(1, "CALL: cmforeach\n");
     dodebugargs(argc, argv);
-    FilePtr names(std::fopen(argv[1], "re"));  // not for a child of `!`
+    NamesFileHold hold;
+    FilePtr names;
+    if (argv[1] != std::string_view(kNamesFile))
+        names.reset(std::fopen(argv[1], "re"));
+    else if (hold.take())
+        names = hold.reread();
     if (!names) {
         std::printf("%s error on opening names file\n", argv[0]);
+        notefailure();
         return kFailed;
     }
     std::string line;
@@ -138,5 +154,8 @@ int cmforeach(int argc, char** argv) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
         cmdintrwords(foreachwords(argc, argv, line));
     }
-    return kDone;
+    if (!std::ferror(names.get())) return kDone;
+    std::printf("ERROR: Error in reading %s, the list is incomplete\n", argv[1]);
+    notefailure();
+    return kFailed;
 }

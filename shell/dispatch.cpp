@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "lineedit.h"
+#include "failure.h"
 #include "ovmain.h"
 #include "words.h"
 
@@ -39,6 +40,21 @@ const CommandEntry* findrow(const char* name) {
     return nullptr;
 }
 
+// Checks what every command wrote as it ends. Standard output that cannot take it ends the
+// run, with the line restored: nothing the command printed may be lost unnoticed. A log that
+// cannot be written fails the command loudly, and logging goes on.
+void checkwrites() {
+    if (logfile && std::ferror(stderr)) {
+        std::clearerr(stderr);
+        std::printf("ERROR - writing log file %s, the log is incomplete\n", lfname.c_str());
+        notefailure();
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
+        ovshutdown(kExitLost);
+    }
+}
+
 // The variable, filter and backup modules run the command lines they compose through this
 // dispatcher without knowing the shell. It is lent to them when the program is loaded, before
 // main, so that it is in place for every caller of those modules.
@@ -57,9 +73,11 @@ int cmdintr(std::string line) {
     std::size_t badlen = 0;
     switch (splitwords(line, words, &badlen)) {
         case SplitResult::kTooManyWords:
+            notefailure();
             return kFailed;
         case SplitResult::kWordTooLong:
             std::printf("Error, word too long (%zu characters, at most 254)\n", badlen);
+            notefailure();
             return kFailed;
         case SplitResult::kOk:
             break;
@@ -67,6 +85,7 @@ int cmdintr(std::string line) {
     std::string missing;
     if (!expandwords(words, findvar, missing)) {
         std::printf("No Such Variable %s\n", missing.c_str());
+        notefailure();
         return kDone;
     }
     return runwords(words);
@@ -90,11 +109,15 @@ int runrow(int argc, char** argv) {
         const CommandEntry& row = cmds[i];
         if (std::strcmp(row.name, argv[0]) != 0) continue;
         if (argc - 1 < row.minargs || argc - 1 > row.maxargs) continue;
-        return row.handler(argc, argv);
+        int rc = row.handler(argc, argv);
+        checkwrites();
+        return rc;
     }
     std::printf("Error Cmd not known\n");
     const CommandEntry* known = findrow(argv[0]);
     if (known && interactiveterminal()) std::printf("Usage: %s %s\n", known->name, known->usage);
+    notefailure();
+    checkwrites();
     return kDone;
 }
 }  // namespace
@@ -126,6 +149,7 @@ int cmhelp(int argc, char** argv) {
     const CommandEntry* row = findrow(argv[1]);
     if (!row) {
         std::printf("%s: %s not found\n", argv[0], argv[1]);
+        notefailure();
     } else if (std::strcmp(argv[0], "help") == 0) {
         std::printf("help for %s\n%s\n", argv[1], row->help);
     } else {

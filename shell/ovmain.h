@@ -28,7 +28,7 @@ extern std::string lfname;  // the log file's name
 [[noreturn]] void useage();
 // Never returns: runs the rc file, then `argv` as one command (its words as given, not expanded)
 // followed by quit or pause as `finish` says, or, without words, the prompt loop; then
-// ovshutdown(0).
+// ovshutdown(0), which makes it 3 when a command failed in a non-interactive run (failure.h).
 [[noreturn]] void runovcom(int argc, char** argv);
 // The prompt loop: reads lines from standard input and runs them until `running` is cleared
 // (pause, quit, or the end of input, which acts as pause). Returns 1.
@@ -62,8 +62,9 @@ int cmdintr(std::string line);
 // dispatchwords (hooks.h).
 int cmdintrwords(const std::vector<std::string>& words);
 // Calls the handler of the first row whose word and argument bounds fit `argv` (which has at
-// least the command word) and returns its result; prints "Error Cmd not known" and returns -2
-// when none fits.
+// least the command word) and returns its result; prints "Error Cmd not known" (a failure) and
+// returns -2 when none fits. Then checks the command's output: standard output that cannot be
+// written ends the run (status 1, the line restored), a log that cannot is a failure.
 int cmdrun(int argc, char** argv);
 // help [command] and usage [command]: the list of commands, or one row's help or usage text
 // ("%s: %s not found" for an unknown one). Returns -2.

@@ -1,9 +1,14 @@
 // The program's outer control: mode flags, options, the start-up sequence, the one command of
 // the command line or the prompt loop, and the way out through the link's shut-down.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
+#include "fixedfile.h"
 #include "lineedit.h"
 #include "ovbackupexclude.h"
 #include "ovfile.h"
@@ -56,14 +61,30 @@ int optvar(int left, char** args, LinkOptions&) {
     return hasvalue ? 3 : 2;
 }
 
-// -log [logname]: standard error goes to the log file (truncated), traced at level 5.
+// Reopens standard error on the log file, emptied. The log holds the transferred data, so a new
+// one is readable by this user alone; the default name in /tmp is a fixed name (fixedfile.h),
+// which a second run logging there at the same time is refused. False, with `why` set for a
+// refused fixed name, when the log cannot be used.
+bool openlog(const std::string& name, bool fixed, std::string& why) {
+    UniqueFd fd = fixed ? openfixedfile(name, 0600, false, why)
+                        : UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+    if (!fd || (fixed && ftruncate(fd.get(), 0) != 0)) return false;
+    std::fflush(stderr);
+    if (dup2(fd.get(), STDERR_FILENO) < 0) return false;
+    std::clearerr(stderr);
+    return true;
+}
+
+// -log [logname]: standard error goes to the log file (emptied), traced at level 5.
 int optlog(int left, char** args, LinkOptions&) {
     bool hasname = left > 1 && args[1][0] != '-';
     lfname = hasname ? args[1] : "/tmp/orvel.log";
     logfile = 1;
-    if (!std::freopen(lfname.c_str(), "w", stderr)) {
+    std::string why;
+    if (!openlog(lfname, !hasname, why)) {
         std::printf("ERROR - opening log file %s\n", lfname.c_str());
-        std::exit(1);
+        if (!why.empty()) std::printf("ERROR - %s %s, not used\n", lfname.c_str(), why.c_str());
+        std::exit(kExitLost);
     }
     std::printf("Logging to %s\n", lfname.c_str());
     debugcall = 5;
@@ -192,12 +213,15 @@ void promptline() {
         }
         case LineRead::kTooLong:
             std::printf("Error, line too long (more than 9999 characters), ignored\n");
+            notefailure();
             break;
         case LineRead::kLine:
-            if (line[0] == '\0')
+            if (line[0] == '\0') {
                 std::printf("Error, line begins with a NUL byte, ignored\n");
-            else
+                notefailure();
+            } else {
                 cmdintr(line);
+            }
             break;
     }
 }
@@ -217,8 +241,10 @@ void promptline() {
     int used = parseoptions(argc - 1, argv + 1, opts);
     int left = argc - 1 - used;
     char** rest = argv + 1 + used;
-    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said.
+    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said. A failed
+    //    command decides the exit status of a run that no one watches at a terminal.
     runtype = left > 0 ? 2 : 1;
+    if (left > 0 || !isatty(STDIN_FILENO)) failuresdecidestatus();
     // 4. Open the line and bring the link up (re-attach under -r).
     ovinit(opts.restart, opts.devname);
     // 5. The empty filter and exclude lists.
@@ -243,7 +269,7 @@ void promptline() {
 [[noreturn]] void useage() {
     calltrace(1, "CALL: usage\n");
     std::fprintf(stderr, "%s", kUsage);
-    std::exit(2);
+    std::exit(kExitUsage);
 }
 
 // The rc file runs before linecmd is set, so it never sees a prompt.

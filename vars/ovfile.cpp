@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "failure.h"
 #include "hooks.h"
 #include "ovvar.h"
 #include "owned.h"
@@ -21,6 +22,7 @@ int trycandidate(const std::string& cand) {
     if (cand.size() > kMaxCandidate) {
         std::printf("Error, command file path too long (%zu characters, at most %zu), not tried\n",
                     cand.size(), kMaxCandidate);
+        notefailure();
         return 0;
     }
     return ovcmdexists(cand);

@@ -73,7 +73,7 @@ class BackupTest : public ::testing::Test {
         spec.input = input;
         RunResult r = run_orvel(spec);
         EXPECT_FALSE(r.timed_out) << r.out << r.err;
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_EQ(r.status, status) << r.out << r.err;
         return r;
     }
 
@@ -84,6 +84,7 @@ class BackupTest : public ::testing::Test {
     OrganiserTree org;
     TempDir local;
     const std::string bk = local.path + "/bk", rs = local.path + "/rs";
+    int status = 0;  // what the next run must exit with: 3 when one of its commands fails
 
   private:
     int lock_ = -1;
@@ -242,17 +243,14 @@ TEST_F(BackupTest, DriveRootsAndSingleFiles) {
     EXPECT_EQ(org.read("m/copy.txt"), "one\n");
 }
 
+// The listing goes through a private file of its own, so a link planted at the old fixed name
+// is neither written through nor in the way.
 TEST_F(BackupTest, SymlinkAtListingFileIsNeverWrittenThrough) {
     local.write("precious", "precious\n");
     ASSERT_EQ(symlink((local.path + "/precious").c_str(), kListFile), 0);
-    RunResult r = run("setv backupnocheck\nbackup m:\\docs " + bk + "\nlpwd\n");
-    EXPECT_TRUE(contains(r.out, "ERROR: Error in opening backup temporary file quiting\n"))
-        << r.out;
-    EXPECT_FALSE(contains(r.out, local.path + "\n")) << "the run ends there";
+    RunResult r = run("setv backupnocheck\nbackup m:\\docs " + bk + "\n");
+    EXPECT_EQ(local.read("bk/notes.txt"), "notes\n") << r.out;
     EXPECT_EQ(local.read("precious"), "precious\n");
-    auto frames = r.frames_from_yal();
-    ASSERT_FALSE(frames.empty());
-    EXPECT_EQ(frames.back(), "dc");
 }
 
 TEST_F(BackupTest, RlistPrintsTreeOrderToScreenOrFile) {
@@ -268,6 +266,7 @@ TEST_F(BackupTest, RlistPrintsTreeOrderToScreenOrFile) {
                               "m:\\docs\\sub &dir\\deep\\leaf.txt\nm:\\docs\\old\n"
                               "m:\\docs\\old\\skip.txt\nm:\\docs\\notes.txt\nm:\\docs\\empty\n"
                               "m:\\docs\\$data.dbf\n";
+    status = 3;  // m:\nowhere and none/tree.txt fail
     RunResult r =
         run("addexcl m:\\docs\\old\nsetv verbose\nrlist M:\\DOCS\nunsetv verbose\nrlist m:\\docs "
             "tree.txt\nrlist M:\\DOCS\\NOTES.TXT\nrlist m:\\docs\\empty\nrlist m:\\nowhere\n"
@@ -284,5 +283,10 @@ TEST_F(BackupTest, RlistPrintsTreeOrderToScreenOrFile) {
         EXPECT_FALSE(contains(f, "b:")) << "nothing is listed without an output file";
         EXPECT_FALSE(contains(f, "m:\\\\")) << "a drive root is listed with one backslash";
     }
-    EXPECT_NE(access(kListFile, F_OK), 0) << "removed after the walk";
+    EXPECT_EQ(slurp(kListFile), "m:\\bogus\n") << "another's file at the old name is left alone";
+    for (const auto& e : std::filesystem::directory_iterator("/tmp")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_FALSE(name.starts_with("orvelbackuplist.") && name.size() == 22)
+            << name << ": a listing is removed after the walk";
+    }
 }

@@ -27,9 +27,9 @@ TEST(SpineTest, StartUpBytesAndScreensOfEachPeer) {
         {"", "", false, "", 0, kStartWire, greeting("3.24") + p + kPauseMsg},  // end of input
         {"", "--release 3.7", false, "echo x\nquit\n", 0, kStartHead + kVn + kDc,
          greeting("3.7") + p + "x\n" + p + kQuitMsg},  // no process protection: no po
-        {"", "--release 3.6", false, "echo never\n", 0, kStartHead + kVn + kDc,
+        {"", "--release 3.6", false, "echo never\n", 4, kStartHead + kVn + kDc,
          greeting("3.6") + need + " version 3.6" + fatal},
-        {"", "--release none", false, "echo never\n", 0, kStartHead + kVn + kDc,
+        {"", "--release none", false, "echo never\n", 4, kStartHead + kVn + kDc,
          greeting("2.3") + need + " version 2.3" + fatal},  // no vn command: release 2.3
         {"", "--reply tm=XBAD", false, "echo never\n", 1, kStartHead,
          violation + "(XOK), got (XBAD), exiting\n"},
