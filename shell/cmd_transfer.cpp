@@ -92,10 +92,12 @@ std::vector<std::string> foreachwords(int argc, char** argv, const std::string& 
     return words;
 }
 
+// Only a path typed or written in a command file is a pattern: names that a listing gave come
+// as ready-made words and are fetched as they are.
 int cmget(int argc, char** argv) {
     calltrace(1, "CALL: cmget\n");
     dodebugargs(argc, argv);
-    if (std::strchr(argv[1], '*')) return wildget(argc, argv);
+    if (!readymadewords() && std::strchr(argv[1], '*')) return wildget(argc, argv);
     return singleget(argc, argv);
 }
 

@@ -3,16 +3,39 @@
 #include <cstdio>
 #include <cstring>
 
+#include "failure.h"
 #include "ovmain.h"
 #include "words.h"
 
 namespace {
-// Raises the nesting depth for the life of one dispatch and lowers it on every way out.
+// Deeper than this, a dispatch is a runaway recursion (no command nests so deep on its own:
+// command files stop at 64): it is refused before it can exhaust the stack.
+constexpr int kMaxLevel = 128;
+
+// Whether the words of the command now running are ready-made (see readymadewords).
+bool readymade = false;
+
+// Raises the nesting depth for the life of one dispatch and lowers it on every way out, and
+// marks the command's words as ready-made or typed for as long as it runs.
 struct LevelGuard {
-    LevelGuard() { ++level; }
-    ~LevelGuard() { --level; }
+    explicit LevelGuard(bool ready) : outer(readymade) {
+        ++level;
+        readymade = ready;
+    }
+    ~LevelGuard() {
+        --level;
+        readymade = outer;
+    }
     LevelGuard(const LevelGuard&) = delete;
     LevelGuard& operator=(const LevelGuard&) = delete;
+    // False, after the message, when this dispatch is nested too deeply to run.
+    bool allowed() const {
+        if (level <= kMaxLevel) return true;
+        std::printf("Error, commands nested too deeply (more than %d), not run\n", kMaxLevel);
+        notefailure();
+        return false;
+    }
+    const bool outer;
 };
 
 // Hands the words to cmdrun as a writable, null-terminated argument vector whose strings
@@ -51,7 +74,8 @@ int cmdintr(std::string line) {
     calltrace(1, "CALL: cmdintr(%s)\n", line.c_str());
     trimtrailing(line);
     if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
-    LevelGuard depth;
+    LevelGuard depth(false);
+    if (!depth.allowed()) return kFailed;
     std::vector<std::string> words;
     std::size_t badlen = 0;
     switch (splitwords(line, words, &badlen)) {
@@ -75,13 +99,18 @@ int cmdintrwords(const std::vector<std::string>& words) {
     std::string line = joinwords(words);
     calltrace(1, "CALL: cmdintrwords(%s)\n", line.c_str());
     if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
-    LevelGuard depth;
+    LevelGuard depth(true);
+    if (!depth.allowed()) return kFailed;
     std::vector<std::string> copy = words.empty() ? std::vector<std::string>(1) : words;
     return runwords(copy);
 }
 
 // An unknown command, or a known one with an argument count outside its bounds, answers
 // kDone: a mistyped line in a command file does not stop the file.
+bool readymadewords() {
+    return readymade;
+}
+
 int cmdrun(int argc, char** argv) {
     calltrace(1, "CALL: cmdrun\n");
     dodebugargs(argc, argv);
