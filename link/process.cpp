@@ -4,6 +4,7 @@
 
 #include "hooks.h"
 #include "ovlib.h"
+#include "textutil.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ int ovpl(FILE* out, const std::string& pattern) {
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("Process :%s\n", entry.c_str());
+            std::printf("Process :%s\n", shown(entry).c_str());
     }
 }
 

@@ -6,6 +6,7 @@
 #include "localfile.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "textutil.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ int ovpfb(const std::string& fname) {
     transct = 0;
     ReceiveFile rf;
     if (!recvopen(rf, fname)) {
-        std::printf("ERROR: Cant open file (%s) to recieve the data\n", fname.c_str());
+        std::printf("ERROR: Cant open file (%s) to recieve the data\n", shown(fname).c_str());
         return kFailed;
     }
     ovcommand("pf");
@@ -82,6 +83,6 @@ int ovpfb(const std::string& fname) {
     progressend();
     if (writeok && recvcommit(rf)) return kDone;
     recvdiscard(rf);
-    std::printf("ERROR: Cant write to %s, the transfer has failed\n", fname.c_str());
+    std::printf("ERROR: Cant write to %s, the transfer has failed\n", shown(fname).c_str());
     return kFailed;
 }

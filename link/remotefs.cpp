@@ -4,6 +4,7 @@
 
 #include "hooks.h"
 #include "ovlib.h"
+#include "textutil.h"
 
 std::string ovpath;
 std::string ovfname;
@@ -109,7 +110,7 @@ void ovlp(FILE* out) {
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("File :%s\n", entry.c_str());
+            std::printf("File :%s\n", shown(entry).c_str());
     }
 }
 

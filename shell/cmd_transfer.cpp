@@ -51,8 +51,9 @@ int wildget(int argc, char** argv) {
 int singleget(int argc, char** argv) {
     if (findvar("dolower")) lowerpath(argv[1]);
     bool verbose = findvar("verbose") != nullptr;
-    if (verbose && argc > 2) std::printf("Getting %s to %s\n", argv[1], argv[2]);
-    if (verbose && argc <= 2) std::printf("Getting one file %s\n", argv[1]);
+    if (verbose && argc > 2)
+        std::printf("Getting %s to %s\n", shown(argv[1]).c_str(), shown(argv[2]).c_str());
+    if (verbose && argc <= 2) std::printf("Getting one file %s\n", shown(argv[1]).c_str());
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
     TransferClock clock{std::time(nullptr), recgood, recbad};
     int rc = ovrecfile(argc > 2 ? argv[2] : "");
@@ -70,8 +71,9 @@ int singleget(int argc, char** argv) {
 // The send itself, with its verbose lines and statistics; the sum check when it went well.
 void sendandcheck(int argc, char** argv, const std::string& local) {
     bool verbose = findvar("verbose") != nullptr;
-    if (verbose && argc > 2) std::printf("putting %s from %s\n", argv[1], argv[2]);
-    if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
+    if (verbose && argc > 2)
+        std::printf("putting %s from %s\n", shown(argv[1]).c_str(), shown(argv[2]).c_str());
+    if (verbose && argc <= 2) std::printf("putting one file %s\n", shown(argv[1]).c_str());
     TransferClock clock{std::time(nullptr), transgood, transbad};
     if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) return;
     if (verbose) verbosestats(clock, transgood, transbad);
