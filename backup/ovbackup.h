@@ -39,8 +39,9 @@ void initbackuplist(const std::string& path);
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path);
 // Frees `node` and its subtree, each child's subtree before the next child; `node` ends null.
 void closebackuplist(std::unique_ptr<BackupNode>& node);
-// Writes each path of the subtree and a newline to `out` (standard output when null): the node,
-// then each child's subtree in link order. Changes nothing.
+// Writes each path of the subtree and a newline to `out` (standard output when null, the paths
+// then as shown() makes them): the node, then each child's subtree in link order. Changes
+// nothing.
 void printbackuplist(BackupNode* node, FILE* out);
 // Sets `path` as the operand path and asks its attributes: 2 for a directory (also for a path
 // the organiser does not know), 1 for anything else; kFailed, with the link's message and
@@ -48,8 +49,13 @@ void printbackuplist(BackupNode* node, FILE* out);
 int backuppathtype(const std::string& path);
 // Stage 1 of a backup, and the walk of rlist: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory into its children through a `list`
-// command and marks unchanged files in an incremental run. A path that cannot be sent is
-// skipped. Does not return when a listing cannot be read back (status 0 after "dc").
+// command and marks unchanged files in an incremental run. `backupdir` is where `node` lands on
+// the workstation (empty for rlist), `orvelroot` the root of the whole walk (traced). A listed
+// entry that is no member of its folder, or whose name may not become a local name, is refused
+// with a message (localnames.h), as is every entry more than 64 folders below the root; a root
+// given relative to the organiser's current directory is known by what its listing names. A
+// path that cannot be sent is skipped. Does not return when a listing cannot be read back
+// (status 0 after "dc").
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
                 const std::string& orvelroot);
 // The recursive listing of organiser `path` (lower-cased first) into `out` or on standard
@@ -67,16 +73,21 @@ int cmbackup(int argc, char** argv);
 // incremental when `incr` is 1): the close-your-files prompt unless `backupnocheck`, stage 1,
 // stage 2, the verbose lines. `autofilefilter` is suspended for the run and set again after it.
 void ovbackup(std::string orvelroot, const std::string& backupdir, int incr);
-// Stage 2 of a backup from `node` down, in tree order: creates each directory on the workstation
-// and fetches each file with a `get` command, or prints what it would do under `backupnodo`, or
-// asks first under `backupask` (a declined directory leaves its subtree). Skipped nodes are left.
+// Stage 2 of a backup from `node`, which lands at `backupdir`, down, in tree order: creates each
+// directory on the workstation and fetches each file with a `get` command, or prints what it
+// would do under `backupnodo`, or asks first under `backupask` (a declined directory leaves its
+// subtree). Each child lands inside its parent's folder. Skipped nodes are left. `orvelroot` is
+// traced only.
 void dobackup(const std::string& backupdir, BackupNode* node, const std::string& orvelroot);
-// The workstation path of organiser path `path`: `backupdir`, then what follows the part it
-// shares with `orvelroot`, with "\" turned into "/" and "$" into "S". Pure but for the trace.
+// The workstation path of organiser path `path` when organiser folder `orvelroot` lands at
+// `backupdir`: `backupdir`, then a "/" and the name of each component of `path` below the
+// components of `orvelroot` (compared whole, ASCII case ignored), "$" turned into "S". Empty when
+// `path` is neither `orvelroot` nor below it. Pure but for the trace.
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot);
-// 1 when the workstation copy of `path` is current (leave it), 0 when the file must be fetched
-// (also when there is no copy or the path cannot be sent). Sets the operand path and asks "ti".
+// 1 when `backupdir`, the workstation copy of organiser file `path`, is current (leave it), 0
+// when the file must be fetched (also when there is no copy or the path cannot be sent). Sets
+// the operand path and asks "ti". `orvelroot` is traced only.
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot);
 

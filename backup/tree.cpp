@@ -7,7 +7,10 @@
 #include <string>
 #include <utility>
 
+#include "backuprules.h"
+#include "failure.h"
 #include "hooks.h"
+#include "localnames.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
@@ -44,14 +47,24 @@ FilePtr openlisting() {
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
-// are read whole, however long, so that no long name is cut into several entries.
+// are read whole, however long, so that no long name is cut into several entries. Each must name
+// a member of the folder listed, or it is refused: so no name leads outside the tree or back into
+// it. A folder not known by its full path (a root given relative to the organiser's current
+// directory) is known by the folder that its first entry names.
 void readlisting(BackupNode* node, FILE* in) {
-    std::string entry;
+    std::string folder = trimorvelroot(node->pname);
+    std::string entry, name;
     while (readwholeline(in, entry)) {
         if (entry.back() == '\n') entry.pop_back();
-        if (debugbackup) std::printf("Now working on %s\n", entry.c_str());
+        if (debugbackup) std::printf("Now working on %s\n", shown(entry).c_str());
         lowerpath(entry);
-        backupaddchild(node, entry);
+        if (!fullorvelfolder(folder) && fullorvelfolder(orvelfolder(entry)))
+            folder = orvelfolder(entry);
+        const NameCheck check = orvelmember(entry, folder, &name);
+        if (check == NameCheck::kFits)
+            backupaddchild(node, entry);
+        else
+            refusename(entry, check, folder);
     }
 }
 
@@ -72,6 +85,36 @@ void listdirectory(BackupNode* node) {
     if (unlink(kBackupListFile) != 0) {
         std::printf("ERROR: Error in removing backup temporary file\n");
     }
+}
+
+// A hostile organiser can list a folder inside every folder for ever; no real tree is so deep.
+constexpr int kMaxWalkDepth = 64;
+int walkdepth = 0;  // how far below the root the node being walked lies
+
+// Where a child of a node that lands at `backupdir` lands; nothing for a walk without a
+// workstation side (rlist).
+std::string childtarget(const std::string& backupdir, const BackupNode* child) {
+    if (backupdir.empty()) return backupdir;
+    return backupbuildpath(child->pname, backupdir, orvelfolder(child->pname));
+}
+
+// Lists a directory node and walks its children one level deeper, unless it is as deep as the
+// walk goes: then its contents are reported and left out.
+void walkdirectory(BackupNode* node, int useexclude, const std::string& backupdir,
+                   const std::string& orvelroot) {
+    if (walkdepth >= kMaxWalkDepth) {
+        std::printf(
+            "Error, refused the contents of orvel folder %s: more than %d folders deep, skipped\n",
+            shown(node->pname).c_str(), kMaxWalkDepth);
+        notefailure();
+        return;
+    }
+    listdirectory(node);
+    ++walkdepth;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
+        backuplist(child, useexclude, childtarget(backupdir, child), orvelroot);
+    }
+    --walkdepth;
 }
 
 }  // namespace
@@ -111,9 +154,13 @@ void closebackuplist(std::unique_ptr<BackupNode>& node) {
     node.reset();
 }
 
+// A listing file gets the exact names; standard output gets them as shown().
 void printbackuplist(BackupNode* node, FILE* out) {
     calltrace(3, "CALL: printbackuplist (currnode->pname = %s)\n", node->pname.c_str());
-    std::fprintf(out != nullptr ? out : stdout, "%s\n", node->pname.c_str());
+    if (out != nullptr)
+        std::fprintf(out, "%s\n", node->pname.c_str());
+    else
+        std::printf("%s\n", shown(node->pname).c_str());
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         printbackuplist(child, out);
     }
@@ -142,10 +189,7 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
     }
     node->type = type;
     if (type == kNodeDir) {
-        listdirectory(node);
-        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
-            backuplist(child, useexclude, backupdir, orvelroot);
-        }
+        walkdirectory(node, useexclude, backupdir, orvelroot);
     } else if (incremental == 1) {
         node->skip = backupmodified(node->pname, backupdir, orvelroot);
     }

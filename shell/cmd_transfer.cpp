@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "filecmds.h"
+#include "localnames.h"
 #include "ovfilt.h"
 #include "ovmain.h"
 #include "owned.h"
@@ -39,17 +40,48 @@ std::vector<std::string> retrywords(const char* cmd, int argc, char** argv) {
     return words;
 }
 
-// A get with a "*": list the pattern into the names file, then get every name in it.
+// The folder a wildcard get fetches from, while its foreach runs. The gets that the foreach
+// dispatches run at `getlevel` and must name members of `folder`. A pattern whose folder part is
+// no full path (relative, or holding "*") takes the folder of the first name listed.
+struct WildcardFolder {
+    std::string folder;
+    int getlevel = -1;  // -1: no wildcard get is running
+};
+WildcardFolder wildfolder;
+
+// A get with a "*": list the pattern into the names file, then get every name in it. The names
+// are ready-made words, so a "*" in one of them is a character, not another pattern.
 int wildget(int argc, char** argv) {
     if (argc > 2)
         std::printf("Sorry cannot use specific recieving names with wildcard get (yet)\n");
     if (cmdintrwords({"list", argv[1], kNamesFile}) != kDone) return kFailed;
+    const WildcardFolder outer = wildfolder;
+    const std::string folder = orvelfolder(argv[1]);
+    // This get runs at `level`; the foreach one deeper, and its gets one deeper again.
+    wildfolder = {fullorvelfolder(folder) ? folder : std::string(), level + 2};
     cmdintrwords({"foreach", kNamesFile, "get"});
+    wildfolder = outer;
     return kDone;
+}
+
+// A get without a local name writes the organiser file's own name, which must be a plain name;
+// one listed for a wildcard get must also be in the folder listed. False after the refusal.
+bool localnamefits(const std::string& path) {
+    std::string folder = orvelfolder(path);
+    if (wildfolder.getlevel == level && readymadewords()) {
+        if (wildfolder.folder.empty() && fullorvelfolder(folder)) wildfolder.folder = folder;
+        folder = wildfolder.folder;
+    }
+    std::string name;
+    const NameCheck check = orvelmember(path, folder, &name);
+    if (check == NameCheck::kFits) return true;
+    refusename(path, check, folder);
+    return false;
 }
 
 int singleget(int argc, char** argv) {
     if (findvar("dolower")) lowerpath(argv[1]);
+    if (argc < 3 && !localnamefits(argv[1])) return kDone;
     bool verbose = findvar("verbose") != nullptr;
     if (verbose && argc > 2)
         std::printf("Getting %s to %s\n", shown(argv[1]).c_str(), shown(argv[2]).c_str());
