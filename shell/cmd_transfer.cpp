@@ -10,6 +10,7 @@
 #include "ovfilt.h"
 #include "ovmain.h"
 #include "owned.h"
+#include "words.h"
 
 namespace {
 
@@ -122,7 +123,8 @@ std::vector<std::string> foreachwords(int argc, char** argv, const std::string& 
     std::vector<std::string> words(argv + 2, argv + argc);
     std::string name = line;
     if (!name.empty() && name.back() == '\n') name.pop_back();
-    if (!name.empty()) words.push_back(name);
+    if (name.empty()) return words;
+    words.push_back(isshellline(words) ? shellword(name) : name);
     return words;
 }
 
