@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "failure.h"
 #include "ovfile.h"
 #include "ovmain.h"
 #include "owned.h"
@@ -51,6 +52,11 @@ void runlines(std::FILE* f, const std::string& found) {
                 return;
             case CmdLineRead::kNulStart:
                 std::printf("Error, line begins with a NUL byte, ignored\n");
+                notefailure();
+                continue;
+            case CmdLineRead::kNulInside:
+                std::printf("Error, line holds a NUL byte, ignored\n");
+                notefailure();
                 continue;
             case CmdLineRead::kLine:
                 break;

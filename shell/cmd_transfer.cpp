@@ -168,7 +168,7 @@ int cmforeach(int argc, char** argv) {
     std::string line;
     while (readwholeline(names.get(), line)) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
-        cmdintrwords(foreachwords(argc, argv, line));
+        if (!refusenul(line)) cmdintrwords(foreachwords(argc, argv, line));
     }
     return kDone;
 }

@@ -107,6 +107,17 @@ int cmdintrwords(const std::vector<std::string>& words) {
 
 // An unknown command, or a known one with an argument count outside its bounds, answers
 // kDone: a mistyped line in a command file does not stop the file.
+bool refusenul(const std::string& line) {
+    const std::size_t nul = line.find('\0');
+    if (nul == std::string::npos) return false;
+    if (nul == 0)
+        std::printf("Error, line begins with a NUL byte, ignored\n");
+    else
+        std::printf("Error, line holds a NUL byte, ignored\n");
+    notefailure();
+    return true;
+}
+
 bool readymadewords() {
     return readymade;
 }

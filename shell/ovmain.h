@@ -66,6 +66,10 @@ int cmdintrwords(const std::vector<std::string>& words);
 // from a listing, a names file or a tree walk, or composed around them, so they are data and
 // never patterns. False for a typed line, a command-file line and the command-line command.
 bool readymadewords();
+// Refuses a line read from standard input or a names file that holds a NUL byte, which would cut
+// the command short: prints "Error, line begins with a NUL byte, ignored" or "Error, line holds
+// a NUL byte, ignored", notes the failure and returns true. False, nothing printed, otherwise.
+bool refusenul(const std::string& line);
 // Calls the handler of the first row whose word and argument bounds fit `argv` (which has at
 // least the command word) and returns its result; prints "Error Cmd not known" and returns -2
 // when none fits.

@@ -150,10 +150,7 @@ void promptline() {
             std::printf("Error, line too long (more than 9999 characters), ignored\n");
             break;
         case LineRead::kLine:
-            if (line[0] == '\0')
-                std::printf("Error, line begins with a NUL byte, ignored\n");
-            else
-                cmdintr(line);
+            if (!refusenul(line)) cmdintr(line);
             break;
     }
 }

@@ -101,6 +101,7 @@ CmdLineRead readovcmdline(std::FILE* f, std::string& line) {
     if (!any) return CmdLineRead::kEnd;
     const std::size_t nul = line.find('\0');
     if (nul == 0) return CmdLineRead::kNulStart;
-    if (nul != std::string::npos) line.resize(nul);
-    return CmdLineRead::kLine;
+    if (nul == std::string::npos) return CmdLineRead::kLine;
+    line.resize(nul);
+    return CmdLineRead::kNulInside;
 }
