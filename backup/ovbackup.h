@@ -98,10 +98,12 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr);
 // Stage 1 of a restore, on the workstation: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory (dot names left out, sorted bytewise)
 // into its children, and in an incremental run marks the files whose organiser copy is newer.
+// Below the restore folder a symbolic link is reported and left alone, never followed, and a
+// folder met again (the same device and inode) is reported and not walked twice.
 void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
                  const std::string& restoredir);
 // 2 for a directory, 1 for a regular file, 3 for anything else or a path whose status cannot be
-// read. No link traffic.
+// read, by lstat: a symbolic link is 3, reported (and counted a failure). No link traffic.
 int restorepathtype(const std::string& path);
 // Stage 2 of a restore from `node` down, in tree order: creates each directory on the organiser
 // with `mkdir` and sends each file with `put`, or prints or asks as dobackup does. Skipped nodes
