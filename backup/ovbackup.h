@@ -86,8 +86,8 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot);
 // 1 when `backupdir`, the workstation copy of organiser file `path`, is current (leave it), 0
-// when the file must be fetched (also when there is no copy or the path cannot be sent). Sets
-// the operand path and asks "ti". `orvelroot` is traced only.
+// when the file must be fetched (also when there is no copy, the path cannot be sent or the
+// organiser's time is absurd). Sets the operand path and asks "ti". `orvelroot` is traced only.
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot);
 
@@ -114,7 +114,7 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
 std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
                              const std::string& restoredir);
 // 1 when the organiser's copy is more than ten minutes newer than the workstation file (leave
-// it), 0 when the file must be sent (also when the organiser has no copy or the path cannot be
-// sent). Sets the operand path and asks "ep" and "ti".
+// it), 0 when the file must be sent (also when the organiser has no copy, the path cannot be
+// sent or the organiser's time is absurd). Sets the operand path and asks "ep" and "ti".
 int restoremodified(const std::string& path, const std::string& orvelroot,
                     const std::string& restoredir);
