@@ -8,7 +8,8 @@
 // Finds command file `ovcmd` (without its suffix) along `path` (":"-separated; may be null).
 // Returns 1 and fills `res` with the path of the first readable candidate, or 0.
 int ovcmdpath(const std::string& ovcmd, const char* path, std::string& res);
-// 1 when the candidate can be opened for reading, else 0.
+// 1 when the candidate can be opened for reading, else 0. It is opened without waiting, so a
+// FIFO or a device never blocks here (1: it is there, but see openinput before reading it).
 int ovcmdexists(const std::string& path);
 // Sources the rc file ".ovrc.ovcmd" found in "." or in the directory named by `HOME`.
 void runrc();
