@@ -35,16 +35,6 @@ TEST(LocalNamesTest, OnlyPlainNamesOfMembersOfTheFolderFit) {
     }
 }
 
-TEST(LocalNamesTest, OnlyADeviceAndPlainNamesAreAFullFolder) {
-    const std::pair<const char*, bool> cases[] = {
-        {"m:", true},      {"M:\\DOCS\\SUB", true}, {"m:\\docs\\", false}, {"docs", false},
-        {"\\docs", false}, {"m:\\docs\\..", false}, {"m:\\*", false},      {"", false},
-    };
-    for (const auto& [folder, full] : cases) EXPECT_EQ(fullorvelfolder(folder), full) << folder;
-    EXPECT_EQ(orvelfolder("m:\\docs\\a.txt"), "m:\\docs");
-    EXPECT_EQ(orvelfolder("a.txt"), "");
-}
-
 TEST(ShellWordTest, ValuesWithShellSyntaxBecomeOneQuotedWord) {
     const std::pair<std::string, std::string> cases[] = {
         // clang-format off
