@@ -40,8 +40,9 @@ void initbackuplist(const std::string& path);
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path);
 // Frees `node` and its subtree, each child's subtree before the next child; `node` ends null.
 void closebackuplist(std::unique_ptr<BackupNode>& node);
-// Writes each path of the subtree and a newline to `out` (standard output when null): the node,
-// then each child's subtree in link order. Changes nothing.
+// Writes each path of the subtree and a newline to `out` (standard output when null, the paths
+// then as shown() makes them): the node, then each child's subtree in link order. Changes
+// nothing.
 void printbackuplist(BackupNode* node, FILE* out);
 // Sets `path` as the operand path and asks its attributes: 2 for a directory (also for a path
 // the organiser does not know), 1 for anything else; kFailed, with the link's message and
@@ -49,9 +50,14 @@ void printbackuplist(BackupNode* node, FILE* out);
 int backuppathtype(const std::string& path);
 // Stage 1 of a backup, and the walk of rlist: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory into its children through a `list`
-// command and marks unchanged files in an incremental run. A path that cannot be sent is
-// skipped. Each entry whose examination reported an error counts once in failcount. Does not
-// return when a listing cannot be made, written whole or read back (after "dc"; a failure).
+// command and marks unchanged files in an incremental run. `backupdir` is where `node` lands on
+// the workstation (empty for rlist), `orvelroot` the root of the whole walk (traced). A listed
+// entry that is no member of its folder, or whose name may not become a local name, is refused
+// with a message (localnames.h), as is every entry more than 64 folders below the root; a root
+// given relative to the organiser's current directory is known by what its listing names. A
+// path that cannot be sent is skipped. Each entry whose examination reported an error counts
+// once in failcount. Does not return when a listing cannot be made, written whole or read back
+// (after "dc"; a failure).
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
                 const std::string& orvelroot);
 // Counts one entry in failcount when anything reported an error since `before`, a
@@ -74,16 +80,21 @@ int cmbackup(int argc, char** argv);
 // When entries were skipped or failed, a last line says how many and that the backup is
 // incomplete (a failure of the command).
 void ovbackup(std::string orvelroot, const std::string& backupdir, int incr);
-// Stage 2 of a backup from `node` down, in tree order: creates each directory on the workstation
-// and fetches each file with a `get` command, or prints what it would do under `backupnodo`, or
-// asks first under `backupask` (a declined directory leaves its subtree). Skipped nodes are left.
+// Stage 2 of a backup from `node`, which lands at `backupdir`, down, in tree order: creates each
+// directory on the workstation and fetches each file with a `get` command, or prints what it
+// would do under `backupnodo`, or asks first under `backupask` (a declined directory leaves its
+// subtree). Each child lands inside its parent's folder. Skipped nodes are left. `orvelroot` is
+// traced only.
 void dobackup(const std::string& backupdir, BackupNode* node, const std::string& orvelroot);
-// The workstation path of organiser path `path`: `backupdir`, then what follows the part it
-// shares with `orvelroot`, with "\" turned into "/" and "$" into "S". Pure but for the trace.
+// The workstation path of organiser path `path` when organiser folder `orvelroot` lands at
+// `backupdir`: `backupdir`, then a "/" and the name of each component of `path` below the
+// components of `orvelroot` (compared whole, ASCII case ignored), "$" turned into "S". Empty when
+// `path` is neither `orvelroot` nor below it. Pure but for the trace.
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot);
-// 1 when the workstation copy of `path` is current (leave it), 0 when the file must be fetched
-// (also when there is no copy or the path cannot be sent). Sets the operand path and asks "ti".
+// 1 when `backupdir`, the workstation copy of organiser file `path`, is current (leave it), 0
+// when the file must be fetched (also when there is no copy, the path cannot be sent or the
+// organiser's time is absurd). Sets the operand path and asks "ti". `orvelroot` is traced only.
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot);
 
@@ -95,10 +106,12 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr);
 // Stage 1 of a restore, on the workstation: from `node` down, leaves out excluded paths (when
 // `useexclude`), types every node, lists every directory (dot names left out, sorted bytewise)
 // into its children, and in an incremental run marks the files whose organiser copy is newer.
+// Below the restore folder a symbolic link is reported and left alone, never followed, and a
+// folder met again (the same device and inode) is reported and not walked twice.
 void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
                  const std::string& restoredir);
 // 2 for a directory, 1 for a regular file, 3 for anything else or a path whose status cannot be
-// read. No link traffic.
+// read, by lstat: a symbolic link is 3, reported (and counted a failure). No link traffic.
 int restorepathtype(const std::string& path);
 // Stage 2 of a restore from `node` down, in tree order: creates each directory on the organiser
 // with `mkdir` and sends each file with `put`, or prints or asks as dobackup does. Skipped nodes
@@ -109,7 +122,7 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
 std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
                              const std::string& restoredir);
 // 1 when the organiser's copy is more than ten minutes newer than the workstation file (leave
-// it), 0 when the file must be sent (also when the organiser has no copy or the path cannot be
-// sent). Sets the operand path and asks "ep" and "ti".
+// it), 0 when the file must be sent (also when the organiser has no copy, the path cannot be
+// sent or the organiser's time is absurd). Sets the operand path and asks "ep" and "ti".
 int restoremodified(const std::string& path, const std::string& orvelroot,
                     const std::string& restoredir);

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backuprules.h"
@@ -17,8 +19,13 @@
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
+#include "textutil.h"
 
 namespace {
+
+// The folders this restore has walked, by device and inode, so that none is walked twice (a
+// bind mount can make a folder its own descendant).
+std::set<std::pair<dev_t, ino_t>> walkedfolders;
 
 // Adds the entries of workstation directory `node` as children, in sorted order (so they are
 // visited in reverse), dot names left out, as a listing by `ls` would give them.
@@ -80,6 +87,24 @@ void restorefile(BackupNode* node, const std::string& orvelroot, const std::stri
     ++filecount;
 }
 
+// The restore folder as typed is the user's own choice, so a symbolic link there is followed.
+int restoreroottype(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return kNodeUnknown;
+    if (S_ISDIR(st.st_mode)) return kNodeDir;
+    return S_ISREG(st.st_mode) ? kNodeFile : kNodeUnknown;
+}
+
+// True the first time this restore walks the folder of `node`; otherwise reported, and false.
+bool firstvisit(const BackupNode* node) {
+    struct stat st;
+    if (stat(node->pname.c_str(), &st) != 0) return true;
+    if (walkedfolders.insert({st.st_dev, st.st_ino}).second) return true;
+    std::printf("RESTORE: %s is a folder already walked, skipped\n", shown(node->pname).c_str());
+    notefailure();
+    return false;
+}
+
 void printstart(const std::string& orvelroot, const std::string& restoredir, std::time_t start) {
     std::printf("RESTORE: Starting %srestore of %s to %s\n", incremental ? "incremental " : "",
                 restoredir.c_str(), orvelroot.c_str());
@@ -115,7 +140,9 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
     orvelroot = trimorvelroot(orvelroot);
     initbackuplist(restoredir);
     const bool hadfilter = suspendfilefilter();
+    walkedfolders.clear();
     restorelist(backhead.get(), 1, orvelroot, restoredir);
+    walkedfolders.clear();
     if (verbose) std::printf("RESTORE: Stage 2, Putting files\n");
     dorestore(orvelroot, backhead.get(), restoredir);
     closebackuplist(backhead);
@@ -139,12 +166,14 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
-    node->type = restorepathtype(node->pname);
+    node->type =
+        node == backhead.get() ? restoreroottype(node->pname) : restorepathtype(node->pname);
     const int before = failurecount();
     if (node->type == kNodeFile) {
         if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
         countiffailed(before);
     } else if (node->type == kNodeDir) {
+        if (!firstvisit(node)) return;
         listworkstationdir(node);
         countiffailed(before);
         for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
@@ -153,12 +182,18 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
     }
 }
 
+// lstat: a symbolic link found in the tree is reported and left alone, never followed, so that
+// no link can lead the restore in a circle or to a file outside the tree.
 int restorepathtype(const std::string& path) {
     calltrace(3, "CALL: restorepathtype(path = %s)\n", path.c_str());
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) return kNodeUnknown;
+    if (lstat(path.c_str(), &st) != 0) return kNodeUnknown;
     if (S_ISDIR(st.st_mode)) return kNodeDir;
     if (S_ISREG(st.st_mode)) return kNodeFile;
+    if (S_ISLNK(st.st_mode)) {
+        std::printf("RESTORE: %s is a symbolic link, skipped\n", shown(path).c_str());
+        notefailure();
+    }
     return kNodeUnknown;
 }
 

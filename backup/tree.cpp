@@ -7,8 +7,10 @@
 #include <string>
 #include <utility>
 
+#include "backuprules.h"
 #include "failure.h"
 #include "hooks.h"
+#include "localnames.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
@@ -51,15 +53,25 @@ FilePtr openlisting(const TempFile& listing) {
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
-// are read whole, however long, so that no long name is cut into several entries. False when
-// the file could not be read to its end.
+// are read whole, however long, so that no long name is cut into several entries. Each must name
+// a member of the folder listed, or it is refused: so no name leads outside the tree or back into
+// it. A folder not known by its full path (a root given relative to the organiser's current
+// directory) is known by the folder that its first entry names. False when the file could not
+// be read to its end.
 bool readlisting(BackupNode* node, FILE* in) {
-    std::string entry;
+    std::string folder = trimorvelroot(node->pname);
+    std::string entry, name;
     while (readwholeline(in, entry)) {
         if (entry.back() == '\n') entry.pop_back();
-        if (debugbackup) std::printf("Now working on %s\n", entry.c_str());
+        if (debugbackup) std::printf("Now working on %s\n", shown(entry).c_str());
         lowerpath(entry);
-        backupaddchild(node, entry);
+        if (!fullorvelfolder(folder) && fullorvelfolder(orvelfolder(entry)))
+            folder = orvelfolder(entry);
+        const NameCheck check = orvelmember(entry, folder, &name);
+        if (check == NameCheck::kFits)
+            backupaddchild(node, entry);
+        else
+            refusename(entry, check, folder);
     }
     return !std::ferror(in);
 }
@@ -86,8 +98,20 @@ void listdirectory(BackupNode* node) {
     }
 }
 
-// Types `node` (a path that cannot be sent is skipped), lists it when it is a directory, and in
-// an incremental run marks an unchanged file.
+// A hostile organiser can list a folder inside every folder for ever; no real tree is so deep.
+constexpr int kMaxWalkDepth = 64;
+int walkdepth = 0;  // how far below the root the node being walked lies
+
+// Where a child of a node that lands at `backupdir` lands; nothing for a walk without a
+// workstation side (rlist).
+std::string childtarget(const std::string& backupdir, const BackupNode* child) {
+    if (backupdir.empty()) return backupdir;
+    return backupbuildpath(child->pname, backupdir, orvelfolder(child->pname));
+}
+
+// Types `node` (a path that cannot be sent is skipped), lists it when it is a directory (unless
+// it lies as deep as the walk goes: then its contents are reported and left out), and in an
+// incremental run marks an unchanged file.
 void examinenode(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
     int type = backuppathtype(node->pname);
     if (type == kFailed) {
@@ -95,10 +119,16 @@ void examinenode(BackupNode* node, const std::string& backupdir, const std::stri
         return;
     }
     node->type = type;
-    if (type == kNodeDir)
+    if (type == kNodeDir && walkdepth >= kMaxWalkDepth) {
+        std::printf(
+            "Error, refused the contents of orvel folder %s: more than %d folders deep, skipped\n",
+            shown(node->pname).c_str(), kMaxWalkDepth);
+        notefailure();
+    } else if (type == kNodeDir) {
         listdirectory(node);
-    else if (incremental == 1)
+    } else if (incremental == 1) {
         node->skip = backupmodified(node->pname, backupdir, orvelroot);
+    }
 }
 
 }  // namespace
@@ -138,9 +168,13 @@ void closebackuplist(std::unique_ptr<BackupNode>& node) {
     node.reset();
 }
 
+// A listing file gets the exact names; standard output gets them as shown().
 void printbackuplist(BackupNode* node, FILE* out) {
     calltrace(3, "CALL: printbackuplist (currnode->pname = %s)\n", node->pname.c_str());
-    std::fprintf(out != nullptr ? out : stdout, "%s\n", node->pname.c_str());
+    if (out != nullptr)
+        std::fprintf(out, "%s\n", node->pname.c_str());
+    else
+        std::printf("%s\n", shown(node->pname).c_str());
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         printbackuplist(child, out);
     }
@@ -166,9 +200,11 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
     examinenode(node, backupdir, orvelroot);
     countiffailed(before);
     if (node->type != kNodeDir) return;
+    ++walkdepth;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
-        backuplist(child, useexclude, backupdir, orvelroot);
+        backuplist(child, useexclude, childtarget(backupdir, child), orvelroot);
     }
+    --walkdepth;
 }
 
 void countiffailed(int before) {

@@ -154,4 +154,61 @@ const std::string& scratchdir() {
     return madedir;
 }
 
+namespace {
+
+// The peer's side of runwithpeer: takes each whole frame ("$", two hex digits of length, the
+// text, "$", two digits; what comes between is the link's acknowledgements) and answers it.
+void serve(const PtyLine& line, const Answer& answer) {
+    struct termios t = {};
+    tcgetattr(line.slave, &t);
+    std::string in, out = ">\n";
+    for (char buf[4096];;) {
+        for (std::size_t off = 0; off < out.size();) {
+            const ssize_t n = write(line.master, out.data() + off, out.size() - off);
+            struct pollfd p = {line.master, POLLOUT, 0};
+            if (n > 0) off += static_cast<std::size_t>(n);
+            if (n <= 0) poll(&p, 1, -1);
+        }
+        out.clear();
+        struct pollfd p[2] = {{line.master, POLLIN, 0}, {line.wake[0], POLLIN, 0}};
+        if (poll(p, 2, -1) < 0 || (p[1].revents & POLLIN)) return;
+        const ssize_t got = read(line.master, buf, sizeof buf);
+        in.append(buf, got > 0 ? static_cast<std::size_t>(got) : 0);
+        for (;;) {
+            in.erase(0, std::min(in.find('$'), in.size()));
+            const std::size_t n = in.size() < 3 ? 0 : std::strtoul(in.substr(1, 2).c_str(), 0, 16);
+            if (in.size() < 3 || in.size() < n + 6) break;
+            out += "O\n";
+            for (std::string text : answer(in.substr(3, n))) {
+                std::erase_if(text, [&](char c) { return c == '\r' && (t.c_iflag & IGNCR); });
+                for (char& c : text) c = (t.c_iflag & ISTRIP) ? (c & 0x7f) : c;
+                out += peerframe(text);
+            }
+            out += ">\n";
+            in.erase(0, n + 6);
+        }
+    }
+}
+
+}  // namespace
+
+bool runwithpeer(const Answer& answer, const std::function<void()>& body) {
+    PtyLine& line = theline();
+    if (!line.ok) return false;
+    std::thread peer(serve, std::cref(line), std::cref(answer));
+    const int keepdev = devid;
+    devid = line.slave;
+    body();
+    devid = keepdev;
+    char c;
+    ssize_t ignored = write(line.wake[1], "x", 1);
+    peer.join();
+    ignored = read(line.wake[0], &c, 1);
+    (void)ignored;
+    tcflush(line.slave, TCIFLUSH);  // the last ready prompt, unread
+    while (read(line.master, &c, 1) > 0) {
+    }
+    return true;
+}
+
 }  // namespace fuzzline

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace fuzzline {
 
@@ -20,5 +21,14 @@ bool runonline(const std::string& stream, const std::function<void()>& body);
 
 // A fresh directory for files that the fuzz targets write; made once per process.
 const std::string& scratchdir();
+
+// What a peer answers to one command text: the texts of its reply frames.
+using Answer = std::function<std::vector<std::string>(const std::string& command)>;
+
+// Runs `body` with `devid` set to the slave while a peer on the master answers each frame that
+// the link sends with an acknowledgement, the frames of `answer` (each text as the line carries
+// it under the slave's settings, so that nothing arrives damaged) and the next ready prompt.
+// The line is emptied afterwards. False (body not run) when no pty could be set up.
+bool runwithpeer(const Answer& answer, const std::function<void()>& body);
 
 }  // namespace fuzzline

@@ -31,4 +31,8 @@ void cmdintrtarget(const uint8_t* data, std::size_t size);
 // Target "cmdfile": readovcmdline over the input as a command file.
 void cmdfiletarget(const uint8_t* data, std::size_t size);
 
+// Target "listing" (listingtarget.cpp): organiser listings of any bytes through a wildcard get
+// and a backup walk; nothing may be written outside the folder of the run.
+void listingtarget(const uint8_t* data, std::size_t size);
+
 }  // namespace fuzz

@@ -5,6 +5,7 @@
 #include "failure.h"
 #include "hooks.h"
 #include "ovlib.h"
+#include "textutil.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ int ovpl(FILE* out, const std::string& pattern) {
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("Process :%s\n", entry.c_str());
+            std::printf("Process :%s\n", shown(entry).c_str());
     }
 }
 

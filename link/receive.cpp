@@ -7,6 +7,7 @@
 #include "localfile.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "textutil.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ int ovpfb(const std::string& fname) {
     transct = 0;
     ReceiveFile rf;
     if (!recvopen(rf, fname)) {
-        std::printf("ERROR: Cant open file (%s) to recieve the data\n", fname.c_str());
+        std::printf("ERROR: Cant open file (%s) to recieve the data\n", shown(fname).c_str());
         notefailure();
         return kFailed;
     }
@@ -89,7 +90,7 @@ int ovpfb(const std::string& fname) {
     progressend();
     if (writeok && recvcommit(rf)) return kDone;
     recvdiscard(rf);
-    std::printf("ERROR: Cant write to %s, the transfer has failed\n", fname.c_str());
+    std::printf("ERROR: Cant write to %s, the transfer has failed\n", shown(fname).c_str());
     notefailure();
     return kFailed;
 }

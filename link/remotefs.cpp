@@ -5,6 +5,7 @@
 #include "failure.h"
 #include "hooks.h"
 #include "ovlib.h"
+#include "textutil.h"
 
 std::string ovpath;
 std::string ovfname;
@@ -116,7 +117,7 @@ void ovlp(FILE* out) {
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("File :%s\n", entry.c_str());
+            std::printf("File :%s\n", shown(entry).c_str());
     }
 }
 

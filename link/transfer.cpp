@@ -1,6 +1,5 @@
 // Sending files to the organiser ("gf"), the hexadecimal coding of file data, and the entry
 // points of both transfer directions.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "failure.h"
 #include "hooks.h"
+#include "inputfile.h"
 #include "ovlib.h"
 #include "owned.h"
 #include "progress.h"
@@ -25,17 +25,22 @@ namespace {
 
 constexpr int kBlock = 100;  // file bytes per data line: 200 letters, 202 with the checksum
 
-// Opens a local file to send; prints the error and holds nothing when it cannot be read.
+// Opens a local file to send; prints the error and holds nothing when it cannot be read or is
+// no regular file (a FIFO or a device would block the program or never end).
 UniqueFd openlocal(const std::string& fname, long* size) {
-    UniqueFd fd(open(fname.c_str(), O_RDONLY | O_CLOEXEC));
+    bool notregular = false;
+    UniqueFd fd = openinput(fname, &notregular);
     struct stat st;
-    if (fd && (fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))) fd.reset();
-    if (!fd) {
+    if (fd && fstat(fd.get(), &st) != 0) fd.reset();
+    if (notregular) {
+        std::printf("Error in puting %s, not a regular file\n", fname.c_str());
+        notefailure();
+    } else if (!fd) {
         std::printf("Error in puting %s, not found on local machine\n", fname.c_str());
         notefailure();
-        return fd;
+    } else {
+        *size = static_cast<long>(st.st_size);
     }
-    *size = S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
     return fd;
 }
 

@@ -1,11 +1,11 @@
 // The one checksum of the system: bytes summed modulo 256.
 #include "yalutils.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "inputfile.h"
 #include "owned.h"
 #include "trace.h"
 
@@ -19,7 +19,8 @@ void dochksum(int* number, const char* str, int len) {
 
 int yalsum(const std::string& fname) {
     calltrace(3, "CALL: yalsum (fname = %s)\n", fname.c_str());
-    UniqueFd fd(open(fname.c_str(), O_RDONLY | O_CLOEXEC));
+    bool notregular = false;
+    UniqueFd fd = openinput(fname, &notregular);
     if (!fd) return -2;
     int sum = 0;
     char block[1024];

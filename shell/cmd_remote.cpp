@@ -100,7 +100,7 @@ int cmlist(int argc, char** argv) {
 int cmrm(int argc, char** argv) {
     enter("CALL: cmrm\n", argc, argv);
     if (findvar("rmcheck")) {
-        std::printf("rm %s (y/n)\n", argv[1]);
+        std::printf("rm %s (y/n)\n", shown(argv[1]).c_str());
         std::fflush(stdout);
         if (!askyes()) return kDone;
     }
@@ -111,7 +111,7 @@ int cmrm(int argc, char** argv) {
 
 int cmmkdir(int argc, char** argv) {
     enter("CALL: cmmkdir\n", argc, argv);
-    std::printf("Creating directory %s\n", argv[1]);
+    std::printf("Creating directory %s\n", shown(argv[1]).c_str());
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
     ovmd();
     return kDone;
@@ -161,7 +161,7 @@ int cmrpwd(int argc, char** argv) {
     if (refusedbelow(argv[0], "2.19")) return kDone;
     std::string cwd;
     ovgetpwd(cwd);
-    std::printf("CWD on orvel is %s\n", cwd.c_str());
+    std::printf("CWD on orvel is %s\n", shown(cwd).c_str());
     return kDone;
 }
 

@@ -1,13 +1,11 @@
 // Running command files (`run`, `source`, `which`) and Unix commands (`!`).
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "failure.h"
+#include "inputfile.h"
 #include "ovfile.h"
 #include "ovmain.h"
 #include "owned.h"
@@ -22,12 +20,18 @@ int opencmdfiles = 0;
 // The longest command string `!` hands to the shell (its message names the number).
 constexpr std::size_t kMaxSystemCommand = 9999;
 
-// Opens a found command file for reading; null when it cannot be opened or is a directory
-// (which opens but has no lines to read).
-FilePtr opencmdfile(const std::string& found) {
-    FilePtr f(std::fopen(found.c_str(), "re"));  // not for a child of `!`
-    struct stat st;
-    if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
+// Opens a found command file for reading; null, after the message, when it cannot be opened or
+// is no regular file (a folder has no lines, and a FIFO or a device would block).
+FilePtr opencmdfile(const std::string& found, const char* name) {
+    bool notregular = false;
+    FilePtr f = fdstream(openinput(found, &notregular), "r");
+    if (notregular) {
+        std::printf("Error, %s is not a regular file, not read\n", found.c_str());
+        notefailure();
+    } else if (!f) {
+        std::fprintf(stderr, "Error in opening %s\n", name);
+        notefailure();
+    }
     return f;
 }
 
@@ -56,6 +60,10 @@ void runlines(std::FILE* f, const std::string& found) {
                 return;
             case CmdLineRead::kNulStart:
                 std::printf("Error, line begins with a NUL byte, ignored\n");
+                notefailure();
+                continue;
+            case CmdLineRead::kNulInside:
+                std::printf("Error, line holds a NUL byte, ignored\n");
                 notefailure();
                 continue;
             case CmdLineRead::kLine:
@@ -98,12 +106,8 @@ int cmrun(int argc, char** argv) {
         notefailure();
         return kFailed;
     }
-    FilePtr f = opencmdfile(found);
-    if (!f) {
-        std::fprintf(stderr, "Error in opening %s\n", argv[1]);
-        notefailure();
-        return kFailed;
-    }
+    FilePtr f = opencmdfile(found, argv[1]);
+    if (!f) return kFailed;
     if (which) {
         std::printf("run %s would use: %s\n", argv[1], found.c_str());
         return kDone;

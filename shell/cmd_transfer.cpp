@@ -9,9 +9,11 @@
 #include "failure.h"
 #include "filecmds.h"
 #include "fixedfile.h"
+#include "localnames.h"
 #include "ovfilt.h"
 #include "ovmain.h"
 #include "owned.h"
+#include "words.h"
 
 namespace {
 
@@ -39,7 +41,17 @@ std::vector<std::string> retrywords(const char* cmd, int argc, char** argv) {
     return words;
 }
 
-// A get with a "*": list the pattern into the names file, then get every name in it. The file is
+// The folder a wildcard get fetches from, while its foreach runs. The gets that the foreach
+// dispatches run at `getlevel` and must name members of `folder`. A pattern whose folder part is
+// no full path (relative, or holding "*") takes the folder of the first name listed.
+struct WildcardFolder {
+    std::string folder;
+    int getlevel = -1;  // -1: no wildcard get is running
+};
+WildcardFolder wildfolder;
+
+// A get with a "*": list the pattern into the names file, then get every name in it. The names
+// are ready-made words, so a "*" in one of them is a character, not another pattern. The file is
 // held from the listing to the last get, so that another run's wildcard get waits for this one
 // instead of rewriting the list that this one reads.
 int wildget(int argc, char** argv) {
@@ -48,15 +60,37 @@ int wildget(int argc, char** argv) {
     NamesFileHold hold;
     if (!hold.take()) return kFailed;
     if (cmdintrwords({"list", argv[1], kNamesFile}) != kDone) return kFailed;
+    const WildcardFolder outer = wildfolder;
+    const std::string folder = orvelfolder(argv[1]);
+    // This get runs at `level`; the foreach one deeper, and its gets one deeper again.
+    wildfolder = {fullorvelfolder(folder) ? folder : std::string(), level + 2};
     cmdintrwords({"foreach", kNamesFile, "get"});
+    wildfolder = outer;
     return kDone;
+}
+
+// A get without a local name writes the organiser file's own name, which must be a plain name;
+// one listed for a wildcard get must also be in the folder listed. False after the refusal.
+bool localnamefits(const std::string& path) {
+    std::string folder = orvelfolder(path);
+    if (wildfolder.getlevel == level && readymadewords()) {
+        if (wildfolder.folder.empty() && fullorvelfolder(folder)) wildfolder.folder = folder;
+        folder = wildfolder.folder;
+    }
+    std::string name;
+    const NameCheck check = orvelmember(path, folder, &name);
+    if (check == NameCheck::kFits) return true;
+    refusename(path, check, folder);
+    return false;
 }
 
 int singleget(int argc, char** argv) {
     if (findvar("dolower")) lowerpath(argv[1]);
+    if (argc < 3 && !localnamefits(argv[1])) return kDone;
     bool verbose = findvar("verbose") != nullptr;
-    if (verbose && argc > 2) std::printf("Getting %s to %s\n", argv[1], argv[2]);
-    if (verbose && argc <= 2) std::printf("Getting one file %s\n", argv[1]);
+    if (verbose && argc > 2)
+        std::printf("Getting %s to %s\n", shown(argv[1]).c_str(), shown(argv[2]).c_str());
+    if (verbose && argc <= 2) std::printf("Getting one file %s\n", shown(argv[1]).c_str());
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
     TransferClock clock{std::time(nullptr), recgood, recbad};
     int rc = ovrecfile(argc > 2 ? argv[2] : "");
@@ -78,8 +112,9 @@ int singleget(int argc, char** argv) {
 // The send itself, with its verbose lines and statistics; the sum check when it went well.
 void sendandcheck(int argc, char** argv, const std::string& local) {
     bool verbose = findvar("verbose") != nullptr;
-    if (verbose && argc > 2) std::printf("putting %s from %s\n", argv[1], argv[2]);
-    if (verbose && argc <= 2) std::printf("putting one file %s\n", argv[1]);
+    if (verbose && argc > 2)
+        std::printf("putting %s from %s\n", shown(argv[1]).c_str(), shown(argv[2]).c_str());
+    if (verbose && argc <= 2) std::printf("putting one file %s\n", shown(argv[1]).c_str());
     TransferClock clock{std::time(nullptr), transgood, transbad};
     if (ovsendfile(argc > 2 ? argv[2] : "") != kDone) {
         notefailure();  // reported by the link, or refused by the organiser
@@ -102,14 +137,17 @@ std::vector<std::string> foreachwords(int argc, char** argv, const std::string& 
     std::vector<std::string> words(argv + 2, argv + argc);
     std::string name = line;
     if (!name.empty() && name.back() == '\n') name.pop_back();
-    if (!name.empty()) words.push_back(name);
+    if (name.empty()) return words;
+    words.push_back(isshellline(words) ? shellword(name) : name);
     return words;
 }
 
+// Only a path typed or written in a command file is a pattern: names that a listing gave come
+// as ready-made words and are fetched as they are.
 int cmget(int argc, char** argv) {
     calltrace(1, "CALL: cmget\n");
     dodebugargs(argc, argv);
-    if (std::strchr(argv[1], '*')) return wildget(argc, argv);
+    if (!readymadewords() && std::strchr(argv[1], '*')) return wildget(argc, argv);
     return singleget(argc, argv);
 }
 
@@ -152,7 +190,7 @@ int cmforeach(int argc, char** argv) {
     std::string line;
     while (readwholeline(names.get(), line)) {
         if (debugrun) std::printf("Foreach input :%s:\n", line.c_str());
-        cmdintrwords(foreachwords(argc, argv, line));
+        if (!refusenul(line)) cmdintrwords(foreachwords(argc, argv, line));
     }
     if (!std::ferror(names.get())) return kDone;
     std::printf("ERROR: Error in reading %s, the list is incomplete\n", argv[1]);

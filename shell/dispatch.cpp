@@ -9,12 +9,34 @@
 #include "words.h"
 
 namespace {
-// Raises the nesting depth for the life of one dispatch and lowers it on every way out.
+// Deeper than this, a dispatch is a runaway recursion (no command nests so deep on its own:
+// command files stop at 64): it is refused before it can exhaust the stack.
+constexpr int kMaxLevel = 128;
+
+// Whether the words of the command now running are ready-made (see readymadewords).
+bool readymade = false;
+
+// Raises the nesting depth for the life of one dispatch and lowers it on every way out, and
+// marks the command's words as ready-made or typed for as long as it runs.
 struct LevelGuard {
-    LevelGuard() { ++level; }
-    ~LevelGuard() { --level; }
+    explicit LevelGuard(bool ready) : outer(readymade) {
+        ++level;
+        readymade = ready;
+    }
+    ~LevelGuard() {
+        --level;
+        readymade = outer;
+    }
     LevelGuard(const LevelGuard&) = delete;
     LevelGuard& operator=(const LevelGuard&) = delete;
+    // False, after the message, when this dispatch is nested too deeply to run.
+    bool allowed() const {
+        if (level <= kMaxLevel) return true;
+        std::printf("Error, commands nested too deeply (more than %d), not run\n", kMaxLevel);
+        notefailure();
+        return false;
+    }
+    const bool outer;
 };
 
 // Hands the words to cmdrun as a writable, null-terminated argument vector whose strings
@@ -68,7 +90,8 @@ int cmdintr(std::string line) {
     calltrace(1, "CALL: cmdintr(%s)\n", line.c_str());
     trimtrailing(line);
     if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
-    LevelGuard depth;
+    LevelGuard depth(false);
+    if (!depth.allowed()) return kFailed;
     std::vector<std::string> words;
     std::size_t badlen = 0;
     switch (splitwords(line, words, &badlen)) {
@@ -95,9 +118,25 @@ int cmdintrwords(const std::vector<std::string>& words) {
     std::string line = joinwords(words);
     calltrace(1, "CALL: cmdintrwords(%s)\n", line.c_str());
     if (debugargs) std::printf("Command line = :%s:\n", line.c_str());
-    LevelGuard depth;
+    LevelGuard depth(true);
+    if (!depth.allowed()) return kFailed;
     std::vector<std::string> copy = words.empty() ? std::vector<std::string>(1) : words;
     return runwords(copy);
+}
+
+bool refusenul(const std::string& line) {
+    const std::size_t nul = line.find('\0');
+    if (nul == std::string::npos) return false;
+    if (nul == 0)
+        std::printf("Error, line begins with a NUL byte, ignored\n");
+    else
+        std::printf("Error, line holds a NUL byte, ignored\n");
+    notefailure();
+    return true;
+}
+
+bool readymadewords() {
+    return readymade;
 }
 
 namespace {

@@ -18,7 +18,8 @@ std::string attwords(int mask);
 FilePtr openlistfile(const std::string& name);
 
 // The words foreach dispatches for one line of its names file: argv[2] to argv[argc-1], then the
-// line less its newline as one word (names holding blanks stay whole). An empty line adds nothing.
+// line less its newline as one word (names holding blanks stay whole), through shellword when
+// the command is "!". An empty line adds nothing.
 std::vector<std::string> foreachwords(int argc, char** argv, const std::string& line);
 
 // The bytes-per-second figure of a transfer: an elapsed time below 1 second counts as 1.

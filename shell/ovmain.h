@@ -54,13 +54,22 @@ extern const int kCommandCount;    // 58 rows (57 in the revision 3.22 build)
 
 // Trims, splits and expands a command line, then dispatches it. Returns the handler's result;
 // -2 after an unknown variable ("No Such Variable"); -3 when the line has too many words or a
-// word too long (with a message). `level` is one higher while the command runs.
+// word too long, or dispatches are nested more than 128 deep (with a message). `level` is one
+// higher while the command runs.
 int cmdintr(std::string line);
 // Dispatches ready-made words (no splitting, no variable expansion): used for the command lines
 // that the program composes itself around names that may hold blanks or brackets. Returns the
-// handler's result; no words at all act as one empty word. The lower layers reach it through
-// dispatchwords (hooks.h).
+// handler's result (-3, with a message, when nested more than 128 deep); no words at all act as
+// one empty word. The lower layers reach it through dispatchwords (hooks.h).
 int cmdintrwords(const std::vector<std::string>& words);
+// True while the command now running was dispatched by cmdintrwords: its words are names read
+// from a listing, a names file or a tree walk, or composed around them, so they are data and
+// never patterns. False for a typed line, a command-file line and the command-line command.
+bool readymadewords();
+// Refuses a line read from standard input or a names file that holds a NUL byte, which would cut
+// the command short: prints "Error, line begins with a NUL byte, ignored" or "Error, line holds
+// a NUL byte, ignored", notes the failure and returns true. False, nothing printed, otherwise.
+bool refusenul(const std::string& line);
 // Calls the handler of the first row whose word and argument bounds fit `argv` (which has at
 // least the command word) and returns its result; prints "Error Cmd not known" (a failure) and
 // returns -2 when none fits. Then checks the command's output: standard output that cannot be

@@ -216,12 +216,7 @@ void promptline() {
             notefailure();
             break;
         case LineRead::kLine:
-            if (line[0] == '\0') {
-                std::printf("Error, line begins with a NUL byte, ignored\n");
-                notefailure();
-            } else {
-                cmdintr(line);
-            }
+            if (!refusenul(line)) cmdintr(line);
             break;
     }
 }

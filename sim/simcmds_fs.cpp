@@ -80,9 +80,19 @@ int Simulator::cm_md(const std::string&) {
     return reply("XOK");
 }
 
+std::string listing_key(const std::string& path) {
+    std::string key = lower_ascii(path);
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+// A fixed listing stands in for the folder's own, so that tests can be served names that no
+// host folder could hold.
 int Simulator::cm_lp(const std::string&) {
     std::vector<std::string> entries;
-    const bool ok = fs_.list(path_, &entries) == kDone;
+    const auto fixed = config_.listings.find(listing_key(path_));
+    const bool ok = fixed != config_.listings.end() || fs_.list(path_, &entries) == kDone;
+    if (fixed != config_.listings.end()) entries = fixed->second;
     int r = reply("XSTARTLIST");
     if (r != kDone) return r;
     if (!ok) return reply("XBADPATH");

@@ -6,6 +6,7 @@
 
 #include "failure.h"
 #include "hooks.h"
+#include "inputfile.h"
 #include "ovvar.h"
 #include "owned.h"
 #include "trace.h"
@@ -58,10 +59,13 @@ int searchpath(const std::string& ovcmd, const std::string& path, std::string& r
 
 }  // namespace
 
+// The open never waits, so a FIFO or a device found on the way cannot block the search; it ends
+// it, and the file is refused when it is to be read.
 int ovcmdexists(const std::string& path) {
     calltrace(1, "CALL: ovcmdexists (path = %s)\n", path.c_str());
     if (debugpath) std::printf("Path, trying :%s:\n", path.c_str());
-    return FilePtr(std::fopen(path.c_str(), "r")) ? 1 : 0;
+    bool notregular = false;
+    return openinput(path, &notregular) || notregular ? 1 : 0;
 }
 
 int ovcmdpath(const std::string& ovcmd, const char* path, std::string& res) {
@@ -103,6 +107,7 @@ CmdLineRead readovcmdline(std::FILE* f, std::string& line) {
     if (!any) return CmdLineRead::kEnd;
     const std::size_t nul = line.find('\0');
     if (nul == 0) return CmdLineRead::kNulStart;
-    if (nul != std::string::npos) line.resize(nul);
-    return CmdLineRead::kLine;
+    if (nul == std::string::npos) return CmdLineRead::kLine;
+    line.resize(nul);
+    return CmdLineRead::kNulInside;
 }

@@ -16,7 +16,7 @@ std::vector<std::string> readall(FILE* f) {
     for (CmdLineRead r = CmdLineRead::kLine; f && r != CmdLineRead::kEnd && steps.size() < 100;) {
         std::string line;
         r = readovcmdline(f, line);
-        const char* names[] = {nullptr, "<nul>", "<end>", "<toolong>", "<error>"};
+        const char* names[] = {nullptr, "<nul>", "<end>", "<toolong>", "<error>", "<nul inside>"};
         steps.push_back(r == CmdLineRead::kLine ? line : names[static_cast<int>(r)]);
         if (r == CmdLineRead::kTooLong || r == CmdLineRead::kReadError) break;
     }
@@ -37,7 +37,7 @@ TEST(CmdFileReadTest, LinesNulBytesTheLengthLimitAndReadErrors) {
         {"", {"<end>"}},
         {"echo a\r\n", {"echo a\r", "<end>"}},  // left for the trim
         {std::string("echo a\n\0echo b\necho c\n", 22), {"echo a", "<nul>", "echo c", "<end>"}},
-        {std::string("echo ab\0cd\nx\n", 13), {"echo ab", "x", "<end>"}},
+        {std::string("echo ab\0cd\nx\n", 13), {"<nul inside>", "x", "<end>"}},
         {fits + "\nnext\n", {fits, "next", "<end>"}},
         {fits, {fits, "<end>"}},
         {"first\n" + fits + "x\nnext\n", {"first", "<toolong>"}},

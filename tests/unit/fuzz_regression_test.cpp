@@ -54,6 +54,10 @@ TEST(FuzzRegressionTest, CmdfileInputsPass) {
     replay("cmdfile", fuzz::cmdfiletarget);
 }
 
+TEST(FuzzRegressionTest, ListingInputsPass) {
+    replay("listing", fuzz::listingtarget);
+}
+
 // One intact reply, then the harness's own end: the empty line after the input, a prompt line
 // and an acknowledgement line are refused, the closing frame taken.
 TEST(FuzzRegressionTest, ReceiveHarnessPutsTheInputOnTheLine) {
@@ -83,7 +87,8 @@ TEST(FuzzRegressionTest, DatalineHarnessReceivesTheDecodedBytes) {
 }
 
 TEST(FuzzRegressionTest, EveryTargetHasSeeds) {
-    for (const char* name : {"frame", "receive", "dataline", "words", "cmdintr", "cmdfile"})
+    for (const char* name :
+         {"frame", "receive", "dataline", "words", "cmdintr", "cmdfile", "listing"})
         EXPECT_FALSE(fuzz::filesin(std::string(ORVEL_FUZZ_DATA) + "/corpus/" + name).empty())
             << name;
 }
