@@ -8,11 +8,9 @@
 #include <cerrno>
 #include <memory>
 
-namespace {
+#include "owned.h"
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
+namespace {
 
 // Creates one directory; an existing directory counts as success.
 int makeonedir(const std::string& path) {
@@ -45,7 +43,7 @@ int makedirs(const std::string& path) {
 
 int listdirsorted(const std::string& path, std::vector<std::string>& names) {
     names.clear();
-    std::unique_ptr<DIR, DirCloser> dir(opendir(path.c_str()));
+    DirPtr dir(opendir(path.c_str()));
     if (!dir) return -1;
     while (const struct dirent* entry = readdir(dir.get())) {
         if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);

@@ -3,6 +3,7 @@
 // the next one. Header only; nothing here talks to the serial line.
 #pragma once
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -52,6 +53,12 @@ struct FileCloser {
 };
 // Owns one stream (null: none) and closes it with fclose.
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+// Owns one open directory (null: none) and closes it with closedir.
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
 // Closes the stream held now, for a caller that must know whether everything written to it
 // reached the file: true when every write, the last flush and the close succeeded (true when

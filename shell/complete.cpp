@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "ovmain.h"
+#include "owned.h"
 #include "remotenames.h"
 
 namespace {
@@ -87,9 +88,9 @@ void addlocal(const std::string& typed, Completion& c) {
     std::size_t slash = typed.rfind('/');
     const std::string dir = slash == std::string::npos ? "" : typed.substr(0, slash + 1);
     const std::string prefix = typed.substr(dir.size());
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    DirPtr d(opendir(dir.empty() ? "." : dir.c_str()));
     if (!d) return;
-    while (const dirent* e = readdir(d)) {
+    while (const dirent* e = readdir(d.get())) {
         const std::string name = e->d_name;
         if (name == "." || name == ".." || !beginswith(name, prefix) || !printable(name)) continue;
         if (name[0] == '.' && prefix.empty()) continue;  // hidden unless asked for
@@ -97,7 +98,6 @@ void addlocal(const std::string& typed, Completion& c) {
         bool folder = stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         c.candidates.push_back({dir + name, folder ? '/' : ' '});
     }
-    closedir(d);
 }
 
 // Organiser names match whatever their case and are completed as the organiser stores them.

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "owned.h"
+#include "textutil.h"
 #include "words.h"
 
 std::string historypath() {
@@ -28,24 +30,16 @@ bool historyusable(const std::string& path) {
 
 std::vector<std::string> historyload(const std::string& path) {
     std::vector<std::string> lines;
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    std::FILE* f = fd < 0 ? nullptr : fdopen(fd, "r");
-    if (!f) {
-        if (fd >= 0) close(fd);
-        return lines;
-    }
-    char* buf = nullptr;
-    std::size_t cap = 0;
-    ssize_t len;
-    while ((len = getline(&buf, &cap, f)) > 0) {
-        std::string line(buf, static_cast<std::size_t>(len));
+    FilePtr f =
+        fdstream(UniqueFd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)), "r");
+    if (!f) return lines;
+    std::string line;
+    while (readwholeline(f.get(), line)) {
         if (line.back() == '\n') line.pop_back();
         if (line.empty() || line.size() > kMaxLineLen || line.find('\0') != std::string::npos)
             continue;
         lines.push_back(std::move(line));
     }
-    std::free(buf);
-    std::fclose(f);
     if (lines.size() > kHistoryMax) lines.erase(lines.begin(), lines.end() - kHistoryMax);
     return lines;
 }
@@ -57,10 +51,10 @@ bool historyappend(const std::string& path, const std::string& line) {
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
     std::string temp = path + ".XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);  // mode 0600
-    if (fd < 0) return false;
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = close(fd) == 0 && ok;
+    UniqueFd fd(mkostemp(temp.data(), O_CLOEXEC));  // mode 0600
+    if (!fd) return false;
+    bool ok = write(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ok = fd.close() == 0 && ok;
     ok = ok && rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) unlink(temp.c_str());
     return ok;

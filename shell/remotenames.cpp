@@ -7,6 +7,7 @@
 #include <map>
 
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -41,10 +42,10 @@ std::vector<std::string> fetchnames(const std::string& pattern) {
     std::vector<std::string> names;
     char* text = nullptr;
     std::size_t size = 0;
-    std::FILE* out = open_memstream(&text, &size);
+    FilePtr out(open_memstream(&text, &size));
     if (!out) return names;
-    if (ovsetpath(pattern) != kFailed) ovlp(out);
-    std::fclose(out);
+    if (ovsetpath(pattern) != kFailed) ovlp(out.get());
+    out.reset();  // the buffer is complete only once the stream is closed
     std::string all(text, size);
     std::free(text);
     for (std::size_t at = 0, nl; (nl = all.find('\n', at)) != std::string::npos; at = nl + 1) {
