@@ -1,0 +1,91 @@
+// Comparing what a run did with what its session expects, and showing an actual text in session
+// form, so that a session can be mended by hand.
+#include <cstdio>
+
+#include "session.h"
+
+namespace {
+
+const std::string kPrompt = "0, CMD> ";
+
+std::string escaped(unsigned char c) {
+    const char* named[] = {"{TAB}", nullptr, nullptr, nullptr, "{CR}"};
+    if (c >= '\t' && c <= '\r' && named[c - '\t']) return named[c - '\t'];
+    if (c == 0x1b) return "{ESC}";
+    if (c >= 0x20 && c < 0x7f && c != '{') return std::string(1, static_cast<char>(c));
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "{x%02X}", c);
+    return hex;
+}
+
+// Session lines (without their indent) for output bytes; a line that would read as typed after
+// the prompt starts with "{}". The last line is left open when it has no newline.
+std::string output_lines(const std::string& bytes) {
+    std::string s;
+    bool start = true;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (start && bytes.compare(i, kPrompt.size(), kPrompt) == 0 &&
+            bytes.find('\n', i) != std::string::npos)
+            s += "{}";
+        start = bytes[i] == '\n';
+        s += start ? "\n" : escaped(static_cast<unsigned char>(bytes[i]));
+    }
+    return s;
+}
+
+// Indents session lines as a block: "{}" after trailing blanks, "{NOLF}" on an open last line.
+std::string indent(const std::string& lines) {
+    std::string out, line;
+    for (std::size_t i = 0; i <= lines.size(); ++i) {
+        if (i < lines.size() && lines[i] != '\n') {
+            line += lines[i];
+            continue;
+        }
+        if (i == lines.size() && line.empty()) break;
+        out += "  " + line + (line.ends_with(" ") ? "{}" : "") +
+               (i == lines.size() ? "{NOLF}\n" : "\n");
+        line.clear();
+    }
+    return out;
+}
+
+// The text cut into lines, each with its newline.
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string render(const std::string& bytes) {
+    return indent(output_lines(bytes));
+}
+
+std::string render_transcript(const std::string& actual, const Transcript& expected) {
+    std::string s;
+    std::size_t at = 0;
+    for (const auto& [out, typed] : expected.typed) {
+        if (actual.compare(at, out.size(), out) != 0) break;
+        const std::string part = output_lines(out);
+        s += part + (part.substr(part.rfind('\n') + 1) == kPrompt ? "" : "{<}") + typed + "\n";
+        at += out.size();
+    }
+    return indent(s + output_lines(actual.substr(at)));
+}
+
+std::string differences(const std::string& what, const std::string& want, const std::string& got,
+                        const std::string& shown) {
+    if (want == got) return "";
+    const std::vector<std::string> w = lines_of(want), g = lines_of(got);
+    std::size_t i = 0;
+    while (i < w.size() && i < g.size() && w[i] == g[i]) ++i;
+    return what + " differs at line " + std::to_string(i + 1) + "\n  expected:\n" +
+           (i < w.size() ? render(w[i]) : "  (nothing)\n") + "  actual:\n" +
+           (i < g.size() ? render(g[i]) : "  (nothing)\n") + "  the whole actual " + what + ":\n" +
+           shown;
+}

@@ -1,0 +1,137 @@
+// The texts of a session: escapes and substitutions in braces, blocks, and transcripts.
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+
+#include "session.h"
+
+namespace {
+
+const std::string kPrompt = "0, CMD> ";
+
+// The position of the brace that closes the one at `open`, or npos.
+std::size_t closing(const std::string& s, std::size_t open) {
+    int depth = 0;
+    for (std::size_t i = open; i < s.size(); ++i)
+        if (s[i] == '{')
+            ++depth;
+        else if (s[i] == '}' && --depth == 0)
+            return i;
+    return std::string::npos;
+}
+
+// "{MTIME PLACE PATH}": the file's modification time as ctime prints it, without its newline.
+std::string mtime(const std::string& what, const Names& names, std::string* out) {
+    const std::size_t blank = what.find(' ');
+    const std::string place = what.substr(0, blank), path = what.substr(blank + 1);
+    const std::map<std::string, std::string> dirs = {
+        {"organiser", names.root}, {"local", names.cwd}, {"home", names.home}};
+    struct stat st;
+    if (blank == std::string::npos || !dirs.count(place) ||
+        stat((dirs.at(place) + "/" + path).c_str(), &st) != 0)
+        return "{MTIME " + what + "}: no such file";
+    const std::string when = std::ctime(&st.st_mtime);
+    *out += when.substr(0, when.size() - 1);
+    return "";
+}
+
+// One escape, the text between its braces.
+std::string escape(const std::string& e, const Names& names, std::string* out) {
+    const std::map<std::string, std::string> fixed = {{"", ""},
+                                                      {"CR", "\r"},
+                                                      {"LF", "\n"},
+                                                      {"TAB", "\t"},
+                                                      {"ESC", "\x1b"},
+                                                      {"NUL", {'\0'}},
+                                                      {"SP", " "},
+                                                      {"CWD", names.cwd},
+                                                      {"HOME", names.home},
+                                                      {"DEVICE", names.device},
+                                                      {"ORVEL", names.orvel}};
+    if (fixed.count(e)) {
+        *out += fixed.at(e);
+        return "";
+    }
+    if (e.size() == 3 && e[0] == 'x' && std::isxdigit(e[1]) && std::isxdigit(e[2])) {
+        *out += static_cast<char>(std::strtol(e.substr(1).c_str(), nullptr, 16));
+        return "";
+    }
+    if (e.starts_with("MTIME ")) return mtime(e.substr(6), names, out);
+    const std::size_t star = e.find('*');
+    if (star != std::string::npos && star > 0 &&
+        e.find_first_not_of("0123456789") == star) {  // {N*TEXT}
+        std::string once;
+        std::string error = expand(e.substr(star + 1), names, &once);
+        for (long n = std::atol(e.c_str()); n > 0; --n) *out += once;
+        return error;
+    }
+    return "unknown escape {" + e + "}";
+}
+
+}  // namespace
+
+std::string expand(const std::string& raw, const Names& names, std::string* out) {
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '{') {
+            *out += raw[i];
+            continue;
+        }
+        const std::size_t end = closing(raw, i);
+        if (end == std::string::npos) return "no closing brace in " + raw;
+        std::string error = escape(raw.substr(i + 1, end - i - 1), names, out);
+        if (!error.empty()) return error;
+        i = end;
+    }
+    return "";
+}
+
+std::vector<std::string> expand_words(const std::string& raw, const Names& names,
+                                      std::string* error) {
+    std::vector<std::string> words;
+    for (std::size_t at = 0; error->empty() && at < raw.size();) {
+        const std::size_t end = std::min(raw.find(' ', at), raw.size());
+        if (end > at) *error = expand(raw.substr(at, end - at), names, &words.emplace_back());
+        at = end + 1;
+    }
+    return words;
+}
+
+std::string block_text(const std::vector<std::string>& lines, const Names& names,
+                       std::string* error, bool joined) {
+    std::string text;
+    for (const std::string& line : lines) {
+        const bool nolf = joined || line.ends_with("{NOLF}");
+        if (error->empty())
+            *error = expand(line.substr(0, line.size() - (line.ends_with("{NOLF}") ? 6 : 0)), names,
+                            &text);
+        if (!nolf) text += '\n';
+    }
+    return text;
+}
+
+// A line that begins with the prompt was typed after it; elsewhere "{<}" marks where typing
+// began. "{EOF}" typed means the input ended there.
+Transcript read_transcript(const std::vector<std::string>& lines, const Names& names) {
+    Transcript t;
+    std::size_t shown = 0;  // t.out up to here is paired with a typed line already
+    bool ended = false;
+    for (const std::string& line : lines) {
+        std::size_t cut = line.starts_with(kPrompt) ? kPrompt.size() : line.find("{<}");
+        if (cut == std::string::npos) {
+            t.out += block_text({line}, names, &t.error);
+            continue;
+        }
+        const std::string typed = line.substr(cut + (line.starts_with(kPrompt) ? 0 : 3));
+        if (t.error.empty()) t.error = expand(line.substr(0, cut), names, &t.out);
+        if (ended) t.error = "a line typed after {EOF}: " + line;
+        t.typed.emplace_back(t.out.substr(shown), typed);
+        shown = t.out.size();
+        ended = typed == "{EOF}";
+        if (!ended && t.error.empty()) t.error = expand(typed, names, &t.in);
+        if (!ended) t.in += '\n';
+    }
+    return t;
+}
