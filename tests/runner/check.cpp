@@ -28,7 +28,11 @@ std::string output_lines(const std::string& bytes) {
             bytes.find('\n', i) != std::string::npos)
             s += "{}";
         start = bytes[i] == '\n';
-        s += start ? "\n" : escaped(static_cast<unsigned char>(bytes[i]));
+        std::size_t run = 1;  // a long run of one byte is written as {N*c}
+        while (!start && i + run < bytes.size() && bytes[i + run] == bytes[i]) ++run;
+        const std::string c = start ? "\n" : escaped(static_cast<unsigned char>(bytes[i]));
+        s += run < 16 ? c : "{" + std::to_string(run) + "*" + c + "}";
+        i += run < 16 ? 0 : run - 1;
     }
     return s;
 }
@@ -67,15 +71,26 @@ std::string render(const std::string& bytes) {
 }
 
 std::string render_transcript(const std::string& actual, const Transcript& expected) {
-    std::string s;
+    std::string s, left;
     std::size_t at = 0;
     for (const auto& [out, typed] : expected.typed) {
-        if (actual.compare(at, out.size(), out) != 0) break;
-        const std::string part = output_lines(out);
+        // Typed after the expected output where the two agree, else after the next place that
+        // ends as the expected output's last line does.
+        const std::string last = out.substr(out.rfind('\n') + 1), mark = last.empty() ? out : last;
+        std::size_t end = at + out.size();
+        if (actual.compare(at, out.size(), out) != 0) {
+            end = actual.find(mark, at);
+            if (end != std::string::npos) end += mark.size();
+        }
+        if (end == std::string::npos) {
+            left += "{<}" + typed + "\n";
+            continue;
+        }
+        const std::string part = output_lines(actual.substr(at, end - at));
         s += part + (part.substr(part.rfind('\n') + 1) == kPrompt ? "" : "{<}") + typed + "\n";
-        at += out.size();
+        at = end;
     }
-    return indent(s + output_lines(actual.substr(at)));
+    return indent(s + output_lines(actual.substr(at)) + left);
 }
 
 std::string differences(const std::string& what, const std::string& want, const std::string& got,
