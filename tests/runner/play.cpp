@@ -48,7 +48,11 @@ class Session {
   private:
     void fail(const Directive& d, const std::string& what);
     void check_text(const Directive& d, const std::string& what, const std::string& want,
-                    const std::string& got, const std::string& shown) {
+                    const std::string& got, std::string shown) {
+        for (const auto& [value, name] : {std::pair{names_.cwd, "{CWD}"}, {names_.home, "{HOME}"},
+                                          {names_.device, "{DEVICE}"}, {names_.orvel, "{ORVEL}"}})
+            for (std::size_t at; !value.empty() && (at = shown.find(value)) != std::string::npos;)
+                shown.replace(at, value.size(), name);
         const std::string diff = differences(what, want, got, shown);
         if (!diff.empty()) fail(d, diff);
     }
