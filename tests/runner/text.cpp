@@ -113,7 +113,7 @@ std::string block_text(const std::vector<std::string>& lines, const Names& names
 }
 
 // A line that begins with the prompt was typed after it; elsewhere "{<}" marks where typing
-// began. "{EOF}" typed means the input ended there.
+// began. "{EOF}" typed means the input ended there; a typed line may end in "{NOLF}".
 Transcript read_transcript(const std::vector<std::string>& lines, const Names& names) {
     Transcript t;
     std::size_t shown = 0;  // t.out up to here is paired with a typed line already
@@ -130,8 +130,7 @@ Transcript read_transcript(const std::vector<std::string>& lines, const Names& n
         t.typed.emplace_back(t.out.substr(shown), typed);
         shown = t.out.size();
         ended = typed == "{EOF}";
-        if (!ended && t.error.empty()) t.error = expand(typed, names, &t.in);
-        if (!ended) t.in += '\n';
+        if (!ended) t.in += block_text({typed}, names, &t.error);
     }
     return t;
 }
