@@ -70,6 +70,14 @@ std::string render(const std::string& bytes) {
     return indent(output_lines(bytes));
 }
 
+std::string render_joined(const std::string& bytes) {
+    std::string lines;
+    for (const std::string& line : lines_of(bytes))
+        lines += output_lines(line.substr(0, line.size() - line.ends_with("\n"))) +
+                 (line.ends_with("\n") ? "{LF}\n" : "\n");
+    return indent(lines);
+}
+
 std::string render_transcript(const std::string& actual, const Transcript& expected) {
     std::string s, left;
     std::size_t at = 0;

@@ -298,7 +298,7 @@ void Session::check(const Directive& d, RunResult& r, const Transcript& t, int* 
         check_text(d, "orvel's frames", block(d), got, render(got));
     } else if (d.name == "bytes") {
         got = d.rest == "to orvel" ? r.to_yal : r.from_yal;
-        check_text(d, "bytes " + d.rest, block(d, true), got, render(got));
+        check_text(d, "bytes " + d.rest, block(d, true), got, render_joined(got));
     } else if (d.name == "stats") {
         for (const std::string& line : d.block) {
             const std::string key = line.substr(0, line.find(' '));

@@ -50,6 +50,8 @@ Transcript read_transcript(const std::vector<std::string>& lines, const Names& n
 // Bytes as a session block writes them: two blanks before each line, escapes for what is not
 // printable, "{}" after trailing blanks, "{NOLF}" when the last line has no newline.
 std::string render(const std::string& bytes);
+// Bytes as a joined block writes them: a newline byte as "{LF}" at the end of a line.
+std::string render_joined(const std::string& bytes);
 // An actual standard output as a transcript, its typed lines put back where the expected
 // transcript had them for as long as the two agree.
 std::string render_transcript(const std::string& actual, const Transcript& expected);
