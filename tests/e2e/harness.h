@@ -47,6 +47,8 @@ struct RunSpec {
     bool rev322 = false;           // run the revision 3.22 build
     int timeout_ms = 30000;        // deadline for the whole run
     bool keep_stdin_open = false;  // write `input` but leave standard input open
+    bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
+    long file_size_limit = 0;      // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
 };
 
 struct RunResult {

@@ -3,6 +3,7 @@
 // with the child still running, so no test can leave anything behind.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -53,13 +54,21 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
     std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
     int p[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};
     pid_t pid = -1;
-    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && pipe2(p[2], O_CLOEXEC) == 0)
-        pid = fork();
+    const bool err_ok = spec.stderr_terminal
+                            ? openpty(&p[2][0], &p[2][1], nullptr, nullptr, nullptr) == 0 &&
+                                  fcntl(p[2][0], F_SETFD, FD_CLOEXEC) == 0 &&
+                                  fcntl(p[2][1], F_SETFD, FD_CLOEXEC) == 0
+                            : pipe2(p[2], O_CLOEXEC) == 0;
+    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && err_ok) pid = fork();
     int theirs[3] = {p[0][0], p[1][1], p[2][1]};
     if (pid == 0) {
         setpgid(0, 0);
         for (int i = 0; i < 3; ++i) dup2(theirs[i], i);
         signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
+        const struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit),
+                                     static_cast<rlim_t>(spec.file_size_limit)};
+        if (spec.file_size_limit > 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         if (chdir(cwd.c_str()) == 0) execve(cargs[0], cargs.data(), cenv.data());
         _exit(127);
     }

@@ -156,8 +156,16 @@ void Session::state(const Directive& d) {
         locked_.push_back(d.rest);
     } else if (d.name == "deadline") {
         deadline_ms_ = static_cast<int>(std::stod(d.rest) * 1000);
-    } else if (d.name == "mask") {
-        masks_.emplace_back(std::regex(d.rest.substr(0, blank)), d.rest.substr(blank + 1));
+    } else if (d.name == "mask") {  // mask |REGEX|REPLACEMENT|, any first character as the bar
+        const std::size_t bar = d.rest.size() < 3 ? std::string::npos : d.rest.find(d.rest[0], 1);
+        if (d.rest.size() < 3 || bar == std::string::npos || !d.rest.ends_with(d.rest[0]))
+            return fail(d, "mask |REGEX|REPLACEMENT|");
+        try {
+            masks_.emplace_back(std::regex(d.rest.substr(1, bar - 1)),
+                                d.rest.substr(bar + 1, d.rest.size() - bar - 2));
+        } catch (const std::regex_error& e) {
+            fail(d, std::string("bad regular expression: ") + e.what());
+        }
     } else if (d.name == "expect") {
         expect(d);
     } else {
@@ -166,13 +174,14 @@ void Session::state(const Directive& d) {
 }
 
 // PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
-// the file's bytes; a PATH ending in "/" is a folder.
+// the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
 void Session::make(const Directive& d, const std::string& place,
                    const std::vector<std::string>& w) {
     const std::string p = w.empty() ? "" : host(d, place, w[0]);
     if (p.empty()) return;
     std::error_code ignored;
     fs::create_directories(fs::path(p).parent_path(), ignored);
+    if (!w[0].ends_with("/")) fs::remove(p, ignored);  // never what a link there points to
     if (w[0].ends_with("/")) {
         fs::create_directories(p, ignored);
     } else if (w.size() > 2 && w[1] == "->") {
@@ -248,6 +257,12 @@ void Session::run(const std::vector<Directive>& ds, std::size_t from, std::size_
                  .rev322 = std::count(opts.begin(), opts.end(), "3.22") > 0,
                  .timeout_ms = deadline_ms_};
     spec.env.insert(spec.env.begin(), {"HOME", names_.home});
+    for (const std::string& opt : opts) {
+        spec.stderr_terminal = spec.stderr_terminal || opt == "stderr-terminal";
+        if (opt.starts_with("file-size-limit=")) spec.file_size_limit = std::stol(opt.substr(16));
+        if (spec.file_size_limit > 0 && !served_ && !alone)
+            fail(head, "a file size limit needs serve (it would bind the simulator too)");
+    }
     Transcript t;
     for (std::size_t i = from + 1; i < to; ++i) {
         const Directive& d = ds[i];
