@@ -37,16 +37,14 @@ std::vector<std::string> plus(std::vector<std::string> head, const std::vector<s
     return head;
 }
 
-// Fills the wire bytes, notes and counters from the trace (from byte `offset` on) and stats.
+// Fills the wire bytes and counters from the trace (from byte `offset` on) and stats.
 void fill_from_files(RunResult* r, const std::string& trace, const std::string& stats,
                      size_t offset) {
     std::string all = slurp(trace);
     r->trace = offset < all.size() ? all.substr(offset) : "";
     for (const auto& [who, bytes] : trace_records(r->trace))
         (who == 'Y' ? r->from_yal : r->to_yal) += bytes;
-    std::istringstream lines(r->trace), counters(slurp(stats));
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("# ", 0) == 0) r->notes.push_back(line.substr(2));
+    std::istringstream counters(slurp(stats));
     std::string key;
     for (long value; counters >> key >> value;) r->stats[key] = value;
 }
@@ -91,6 +89,13 @@ std::string TempDir::read(const std::string& rel) {
 bool TempDir::exists(const std::string& rel) {
     struct stat st;
     return lstat(file(rel).c_str(), &st) == 0;
+}
+
+std::vector<std::string> TempDir::dot_names() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path))
+        if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename());
+    return names;
 }
 
 OrganiserTree::OrganiserTree() {

@@ -26,6 +26,7 @@ struct TempDir {
     void write(const std::string& rel, const std::string& bytes);  // creates parent folders
     std::string read(const std::string& rel);  // whole file; harness_fail and "" if missing
     bool exists(const std::string& rel);
+    std::vector<std::string> dot_names() const;  // its names that start with "." (leftovers)
 };
 
 // A fresh temporary organiser root (the --root folder) with the drive folders a/ b/ c/ m/.
@@ -57,13 +58,14 @@ struct RunResult {
     std::string out, err;               // orvel's standard output and standard error
     std::string from_yal, to_yal;       // the exact bytes on the wire each way, from the trace
     std::string trace;                  // the raw trace (of this run only, in serve mode)
-    std::vector<std::string> notes;     // the trace's "# " fault notes, without the "# "
     std::map<std::string, long> stats;  // the simulator's --stats counters
     double wall_seconds = 0, cpu_seconds = 0;  // start to exit; the direct child's user + system
     long maxrss_kb = 0;                        // peak resident size of the direct child
     std::vector<std::pair<double, size_t>> out_arrivals;  // (seconds, out.size()) per chunk
-    std::vector<std::string> frames_from_yal() const;     // texts of orvel's frames, in order
-    long stat(const std::string& key) const;              // stats[key], or 0
+    // Every whole frame's text both ways in wire order: ('Y', orvel's) or ('T', the organiser's).
+    std::vector<std::pair<char, std::string>> frames() const;
+    std::vector<std::string> frames_from_yal() const;  // texts of orvel's frames, in order
+    long stat(const std::string& key) const;           // stats[key], or 0
     double out_time(size_t pos) const;  // seconds until `out` held more than pos bytes, or -1
 };
 
@@ -125,7 +127,5 @@ struct ServedSim {
 };
 
 std::string slurp(const std::string& path);
-// The outbound frame of a text: "$LL" text "$CC" (upper-case hex; checksum = byte sum mod 256).
-std::string frame_of(const std::string& text);
 // The trace's byte records in order: ('Y' or 'T', the bytes of that one read or write).
 std::vector<std::pair<char, std::string>> trace_records(const std::string& trace);

@@ -1,6 +1,6 @@
 // The wire as the simulator's trace records it: records "Y " (bytes from the workstation) and
-// "T " (bytes the simulator sent), C-escaped, one per read or write; "# " fault notes. Splits
-// the byte streams into frames and acknowledgements.
+// "T " (bytes the simulator sent), C-escaped, one per read or write, and "# " notes (skipped).
+// Splits the byte streams into frames.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,26 +43,32 @@ std::vector<std::pair<char, std::string>> trace_records(const std::string& trace
     return records;
 }
 
-std::string frame_of(const std::string& text) {
-    int sum = 0;
-    for (unsigned char c : text) sum = (sum + c) % 256;
-    char head[8], tail[8];
-    std::snprintf(head, sizeof head, "$%2.2X", static_cast<unsigned>(text.size()));
-    std::snprintf(tail, sizeof tail, "$%2.2X", static_cast<unsigned>(sum));
-    return head + text + tail;
-}
-
-// Orvel's frames are "$LL" text "$CC"; what lies between them are its acknowledgements.
-std::vector<std::string> RunResult::frames_from_yal() const {
-    std::vector<std::string> frames;
-    const std::string& s = from_yal;
-    for (size_t i = 0; i + 5 < s.size(); ++i) {
-        int h = hex_digit(s[i + 1]), l = hex_digit(s[i + 2]), n = h * 16 + l;
-        if (s[i] != '$' || h < 0 || l < 0 || i + n + 6 > s.size() || s[i + 3 + n] != '$') continue;
-        frames.push_back(s.substr(i + 3, n));
-        i += n + 5;
+// Frames are "$LL" text "$CC"; what lies between them are acknowledgements and prompts. Each
+// direction is parsed as a stream, and a frame counts when its last byte has arrived.
+std::vector<std::pair<char, std::string>> RunResult::frames() const {
+    std::vector<std::pair<char, std::string>> frames;
+    std::string from_yal, to_yal;
+    for (const auto& [who, bytes] : trace_records(trace)) {
+        std::string& s = (who == 'Y' ? from_yal : to_yal) += bytes;
+        std::size_t i = 0;
+        for (; i + 5 < s.size(); ++i) {
+            int h = hex_digit(s[i + 1]), l = hex_digit(s[i + 2]), n = h * 16 + l;
+            if (s[i] != '$' || h < 0 || l < 0) continue;
+            if (i + n + 6 > s.size()) break;  // not all there yet
+            if (s[i + 3 + n] != '$') continue;
+            frames.emplace_back(who, s.substr(i + 3, n));
+            i += n + 5;
+        }
+        s.erase(0, i);
     }
     return frames;
+}
+
+std::vector<std::string> RunResult::frames_from_yal() const {
+    std::vector<std::string> texts;
+    for (const auto& [who, text] : frames())
+        if (who == 'Y') texts.push_back(text);
+    return texts;
 }
 
 long RunResult::stat(const std::string& key) const {
