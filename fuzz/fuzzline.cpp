@@ -4,10 +4,8 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -21,48 +19,36 @@ namespace fuzzline {
 namespace {
 
 struct PtyLine {
-    int master = -1;
-    int slave = -1;
+    int master = -1, slave = -1;
     int wake[2] = {-1, -1};  // tells the feeder that the run is over
-    bool ok = false;
 };
 
-// Opens the slave through ovinitlink, so that it carries the link's own line settings; the
-// signal handlers that ovinitlink installs are replaced by the ones that were there before.
-int openslave(const char* name) {
+// The slave opened through ovinitlink, so that it carries the link's own line settings; the
+// signal handlers that ovinitlink installs give way to the ones that were there before.
+PtyLine openline() {
+    PtyLine line;
+    line.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const char* name = line.master >= 0 && grantpt(line.master) == 0 &&
+                               unlockpt(line.master) == 0 && pipe(line.wake) == 0
+                           ? ptsname(line.master)
+                           : nullptr;
+    if (name == nullptr) return line;
     const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction saved[3];
     for (int i = 0; i < 3; ++i) sigaction(sigs[i], nullptr, &saved[i]);
     const int keepdev = devid;
     ovinitlink(name);
-    const int slave = devid;
+    line.slave = devid;
     devid = keepdev;
     for (int i = 0; i < 3; ++i) sigaction(sigs[i], &saved[i], nullptr);
-    return slave;
-}
-
-PtyLine openline() {
-    PtyLine line;
-    line.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (line.master < 0 || grantpt(line.master) != 0 || unlockpt(line.master) != 0) return line;
-    const char* name = ptsname(line.master);
-    if (name == nullptr || pipe(line.wake) != 0) return line;
-    line.slave = openslave(name);
-    line.ok = line.slave >= 0;
-    return line;
-}
-
-PtyLine& theline() {
-    static PtyLine line = openline();
     return line;
 }
 
 // Writes `stream` into the master as the line takes it and reads away the link's answers,
 // until the wake pipe says the run is over.
 void feed(const PtyLine& line, const std::string& stream) {
-    std::size_t off = 0;
     char junk[4096];
-    for (;;) {
+    for (std::size_t off = 0;;) {
         struct pollfd p[2] = {
             {line.master, static_cast<short>(POLLIN | (off < stream.size() ? POLLOUT : 0)), 0},
             {line.wake[0], POLLIN, 0}};
@@ -70,32 +56,22 @@ void feed(const PtyLine& line, const std::string& stream) {
             if (errno == EINTR) continue;
             return;
         }
-        if (p[0].revents & POLLIN) {
-            ssize_t ignored = read(line.master, junk, sizeof junk);
-            (void)ignored;
-        }
-        if ((p[0].revents & POLLOUT) && off < stream.size()) {
-            ssize_t n = write(line.master, stream.data() + off, stream.size() - off);
-            if (n > 0) off += static_cast<std::size_t>(n);
-        }
+        ssize_t n = (p[0].revents & POLLIN) ? read(line.master, junk, sizeof junk) : 0;
+        n = (p[0].revents & POLLOUT) && off < stream.size()
+                ? write(line.master, stream.data() + off, stream.size() - off)
+                : 0;
+        off += n > 0 ? static_cast<std::size_t>(n) : 0;
         if (p[1].revents & POLLIN) {
-            char c;
-            ssize_t ignored = read(line.wake[0], &c, 1);
-            (void)ignored;
+            n = read(line.wake[0], junk, 1);  // emptied for the next run
             return;
         }
     }
 }
 
-// Reads whole lines from the slave until the end marker arrives.
-void drainto(int slave, const std::string& marker) {
-    char buf[8192];
-    for (;;) {
-        ssize_t n = read(slave, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // cannot happen on an open pty; nothing more to wait for
-        if (std::string(buf, static_cast<std::size_t>(n)) == marker) return;
-    }
+std::string madedir;
+
+int removeentry(const char* path, const struct stat*, int, struct FTW*) {
+    return remove(path);
 }
 
 }  // namespace
@@ -111,37 +87,27 @@ std::string peerframe(const std::string& text) {
 }
 
 bool runonline(const std::string& stream, const std::function<void()>& body) {
-    PtyLine& line = theline();
-    if (!line.ok) return false;
+    static PtyLine line = openline();
+    if (line.slave < 0) return false;
     // A marker that input made up in advance cannot match: it counts the runs.
     static unsigned long runs = 0;
-    const std::string marker = "#end of run " + std::to_string(++runs) + "\n";
-    const std::string all = stream + marker;
+    const std::string marker = "#end of run " + std::to_string(++runs) + "\n",
+                      all = stream + marker;
     std::thread feeder(feed, std::cref(line), std::cref(all));
     const int keepdev = devid;
     devid = line.slave;
     body();
-    drainto(line.slave, marker);
+    // Reads whole lines from the slave until the end marker arrives, so that the next run
+    // starts on an empty line (a read cannot end an open pty's input otherwise).
+    char buf[8192];
+    for (ssize_t n; (n = read(line.slave, buf, sizeof buf)) != 0;)
+        if ((n < 0 && errno != EINTR) || std::string(buf, n > 0 ? n : 0) == marker) break;
     devid = keepdev;
-    ssize_t ignored = write(line.wake[1], "x", 1);
-    (void)ignored;
+    ssize_t woken = write(line.wake[1], "x", 1);
+    (void)woken;
     feeder.join();
     return true;
 }
-
-namespace {
-
-int removeentry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
-std::string madedir;
-
-void removescratch() {
-    if (!madedir.empty()) nftw(madedir.c_str(), removeentry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-}  // namespace
 
 const std::string& scratchdir() {
     if (madedir.empty()) {
@@ -149,7 +115,7 @@ const std::string& scratchdir() {
         std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-fuzz-XXXXXX";
         if (mkdtemp(tmpl.data()) != nullptr) {
             madedir = tmpl;
-            std::atexit(removescratch);
+            std::atexit([] { nftw(madedir.c_str(), removeentry, 16, FTW_DEPTH | FTW_PHYS); });
         }
     }
     return madedir;

@@ -1,10 +1,11 @@
 // The inputs kept for a fuzz target: its seed corpus (fuzz/corpus/<name>/) and the inputs that
-// once crashed it (fuzz/regressions/<name>/), for the tests that replay them. Reads only.
+// once crashed it (fuzz/regressions/<name>/), and their replay in the tests. Reads only.
 #pragma once
 
 #include <dirent.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -40,6 +41,19 @@ inline std::string readbytes(const std::string& file) {
         std::fclose(f);
     }
     return data;
+}
+
+// Runs every kept input of target `name` through `target`, naming each on standard error first
+// (a broken check aborts); returns how many there were.
+inline std::size_t replay(const std::string& base, const std::string& name,
+                          void (*target)(const uint8_t*, std::size_t)) {
+    const std::vector<std::string> files = keptinputs(base, name);
+    for (const std::string& file : files) {
+        std::fprintf(stderr, "replaying %s\n", file.c_str());
+        const std::string input = readbytes(file);
+        target(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+    }
+    return files.size();
 }
 
 }  // namespace fuzz
