@@ -23,6 +23,7 @@ namespace {
 
 const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "stderr",
                                          "status", "frames", "bytes",  "stats"};
+bool harness_failed = false;
 
 std::string random_bytes(std::size_t n, unsigned seed) {
     std::mt19937 gen(seed);
@@ -31,43 +32,279 @@ std::string random_bytes(std::size_t n, unsigned seed) {
     return s;
 }
 
-bool harness_failed = false;
-
 class Session {
   public:
-    explicit Session(const std::string& path) : path_(path) {
-        names_ = {fs::canonical(local_.path), home_.path, org_.root, "", ORVEL_BIN};
-    }
+    explicit Session(const std::string& path)
+        : path_(path), names_{fs::canonical(local_.path), home_.path, org_.root, "", ORVEL_BIN} {}
     ~Session() {
         served_.reset();
         for (const std::string& p : locked_) unlink(p.c_str());
         for (int fd : lockfds_) close(fd);
     }
-    bool play(const std::vector<Directive>& ds);
+
+    bool play(const std::vector<Directive>& ds) {
+        for (std::size_t i = 0, end; i < ds.size(); i = end) {
+            for (end = i + 1;
+                 ds[i].name == "run" && end < ds.size() && kRunParts.count(ds[end].name);)
+                ++end;
+            if (ds[i].name == "run")
+                run(ds, i, end);
+            else if (kRunParts.count(ds[i].name))
+                fail(ds[i], ds[i].name + " belongs to a run");
+            else
+                state(ds[i]);
+        }
+        return ok_;
+    }
 
   private:
-    void fail(const Directive& d, const std::string& what);
+    void fail(const Directive& d, const std::string& what) {
+        std::printf("%s:%d: %s\n", path_.c_str(), d.line, what.c_str());
+        ok_ = false;
+    }
+    std::vector<std::string> words(const Directive& d, const std::string& raw) {
+        std::string error;
+        std::vector<std::string> w = expand_words(raw, names_, &error);
+        if (!error.empty()) fail(d, error);
+        return w;
+    }
+    std::string block(const Directive& d, bool joined = false) {
+        std::string error, text = block_text(d.block, names_, &error, joined);
+        if (!error.empty()) fail(d, error);
+        return text;
+    }
+    // Fails with the difference; the actual text is shown with the session's names put back.
     void check_text(const Directive& d, const std::string& what, const std::string& want,
                     const std::string& got, std::string shown) {
-        for (const auto& [value, name] : {std::pair{names_.cwd, "{CWD}"}, {names_.home, "{HOME}"},
-                                          {names_.device, "{DEVICE}"}, {names_.orvel, "{ORVEL}"}})
+        for (const auto& [value, name] : {std::pair{names_.cwd, "{CWD}"},
+                                          {names_.home, "{HOME}"},
+                                          {names_.device, "{DEVICE}"},
+                                          {names_.orvel, "{ORVEL}"}})
             for (std::size_t at; !value.empty() && (at = shown.find(value)) != std::string::npos;)
                 shown.replace(at, value.size(), name);
         const std::string diff = differences(what, want, got, shown);
         if (!diff.empty()) fail(d, diff);
     }
-    std::vector<std::string> words(const Directive& d, const std::string& raw);
-    std::string block(const Directive& d, bool joined = false);
-    std::string host(const Directive& d, const std::string& place, const std::string& path);
-    std::string masked(std::string text) const;
-    std::string tree(const std::string& dir) const;
-    void state(const Directive& d);
-    void make(const Directive& d, const std::string& place, const std::vector<std::string>& w);
-    void expect(const Directive& d);
-    void expect_file(const Directive& d, const std::string& path, const std::string& how,
-                     const std::vector<std::string>& w);
-    void run(const std::vector<Directive>& ds, std::size_t from, std::size_t to);
-    void check(const Directive& d, RunResult& r, const Transcript& t, int* status);
+    std::string masked(std::string text) const {
+        for (const auto& [pattern, with] : masks_) text = std::regex_replace(text, pattern, with);
+        return text;
+    }
+
+    // The host path of PATH in PLACE: the organiser's root, orvel's working folder, its home,
+    // or (with no place) a fixed path that the session has locked.
+    std::string host(const Directive& d, const std::string& place, const std::string& path) {
+        if (place == "organiser" || place == "local" || place == "home")
+            return (place == "organiser" ? names_.root
+                    : place == "local"   ? names_.cwd
+                                         : names_.home) +
+                   "/" + path;
+        if (place.empty() && std::count(locked_.begin(), locked_.end(), path)) return path;
+        fail(d, "no place " + place + " " + path + " (organiser, local, home or a locked path)");
+        return "";
+    }
+
+    void state(const Directive& d) {
+        const std::size_t blank = std::min(d.rest.find(' '), d.rest.size());
+        if (d.name == "organiser" || d.name == "local" || d.name == "home") {
+            make(d, d.name, words(d, d.rest));
+        } else if (d.name.starts_with("/")) {
+            std::vector<std::string> w = words(d, d.rest);
+            w.insert(w.begin(), d.name);
+            make(d, "", w);
+        } else if (d.name == "env") {  // env NAME VALUE: the value is the rest of the line
+            std::string value,
+                error = expand(d.rest.substr(std::min(blank + 1, d.rest.size())), names_, &value);
+            if (!error.empty()) fail(d, error);
+            env_.emplace_back(d.rest.substr(0, blank), value);
+        } else if (d.name == "serve") {
+            served_ = std::make_unique<ServedSim>(org_.root, words(d, d.rest));
+            names_.device = served_->pty;
+        } else if (d.name == "lock") {
+            lockfds_.push_back(
+                open((d.rest + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666));
+            if (flock(lockfds_.back(), LOCK_EX) != 0) fail(d, "cannot lock " + d.rest);
+            unlink(d.rest.c_str());
+            locked_.push_back(d.rest);
+        } else if (d.name == "deadline") {
+            deadline_ms_ = static_cast<int>(std::stod(d.rest) * 1000);
+        } else if (d.name == "mask") {  // mask |REGEX|REPLACEMENT|, any first character as bar
+            const std::size_t bar =
+                d.rest.size() < 3 ? std::string::npos : d.rest.find(d.rest[0], 1);
+            if (bar == std::string::npos || !d.rest.ends_with(d.rest[0]))
+                return fail(d, "mask |REGEX|REPLACEMENT|");
+            try {
+                masks_.emplace_back(std::regex(d.rest.substr(1, bar - 1)),
+                                    d.rest.substr(bar + 1, d.rest.size() - bar - 2));
+            } catch (const std::regex_error& e) {
+                fail(d, std::string("bad regular expression: ") + e.what());
+            }
+        } else if (d.name == "expect") {
+            expect(d);
+        } else {
+            fail(d, "unknown directive " + d.name);
+        }
+    }
+
+    // PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
+    // the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
+    void make(const Directive& d, const std::string& place, const std::vector<std::string>& w) {
+        const std::string p = w.empty() ? "" : host(d, place, w[0]);
+        if (p.empty()) return;
+        std::error_code ignored;
+        fs::create_directories(fs::path(p).parent_path(), ignored);
+        if (w[0].ends_with("/")) {
+            fs::create_directories(p, ignored);
+        } else if (fs::remove(p, ignored), w.size() > 2 && w[1] == "->") {  // never through a link
+            if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
+        } else {
+            const std::string bytes = w.size() > 3 && w[1] == "random"
+                                          ? random_bytes(std::stoul(w[2]), std::stoul(w[3]))
+                                          : block(d);
+            FILE* f = std::fopen(p.c_str(), "wb");
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+                fail(d, "cannot write " + p);
+            if (f) std::fclose(f);
+        }
+        for (const std::string& opt : w) {
+            if (opt.starts_with("mode=")) chmod(p.c_str(), std::stoul(opt.substr(5), nullptr, 8));
+            if (!opt.starts_with("mtime=")) continue;
+            const struct timeval t = {std::stol(opt.substr(6)), 0}, times[2] = {t, t};
+            utimes(p.c_str(), times);
+        }
+    }
+
+    // expect PLACE PATH [absent | exists | contains | tree | mode OCTAL | random SIZE SEED]; a
+    // PATH whose last part holds "*" or "?" names every match in its folder (at least one).
+    void expect(const Directive& d) {
+        std::vector<std::string> w = words(d, d.rest);
+        if (!w.empty() && w[0].starts_with("/")) w.insert(w.begin(), "");
+        if (w.size() < 2) return fail(d, "expect PLACE PATH [what]");
+        const std::string p = host(d, w[0], w[1]), name = fs::path(p).filename();
+        if (p.empty() || name.find_first_of("*?") == std::string::npos) return expect_file(d, p, w);
+        int matches = 0;
+        for (const auto& e : fs::directory_iterator(fs::path(p).parent_path()))
+            if (fnmatch(name.c_str(), e.path().filename().c_str(), 0) == 0)
+                ++matches, expect_file(d, e.path().string(), w);
+        if (matches == 0) fail(d, "nothing matches " + p);
+    }
+
+    void expect_file(const Directive& d, const std::string& p, const std::vector<std::string>& w) {
+        const std::string how = w.size() > 2 ? w[2] : "";
+        struct stat st;
+        const bool there = !p.empty() && lstat(p.c_str(), &st) == 0;
+        if (p.empty() || how == "absent" || !there) {
+            if (!p.empty() && there != (how != "absent"))
+                fail(d, p + (there ? " is there" : " is missing"));
+            return;
+        }
+        if (how == "mode" && w.size() > 3 && (st.st_mode & 07777) != std::stoul(w[3], nullptr, 8))
+            fail(d, p + " has mode " + std::to_string(st.st_mode & 07777) + " (decimal)");
+        if (how == "exists" || how == "mode") return;
+        const std::string got = how == "tree" ? tree(p) : slurp(p);
+        if (how == "contains" && got.find(block(d)) == std::string::npos)
+            fail(d, p + " does not contain the block; it holds:\n" + render(got));
+        if (how == "contains") return;
+        const std::string want = how == "random" && w.size() > 4
+                                     ? random_bytes(std::stoul(w[3]), std::stoul(w[4]))
+                                     : block(d);
+        check_text(d, p, want, got, got.size() > 4000 ? "  (long)\n" : render(got));
+    }
+
+    // Every entry below `dir`, one a line: folders with "/", symbolic links with their target.
+    std::string tree(const std::string& dir) const {
+        std::vector<std::string> entries;
+        for (const auto& e : fs::recursive_directory_iterator(dir))
+            entries.push_back(masked(fs::relative(e.path(), dir).string()) +
+                              (e.is_symlink()     ? " -> " + fs::read_symlink(e.path()).string()
+                               : e.is_directory() ? "/"
+                                                  : "") +
+                              "\n");
+        std::sort(entries.begin(), entries.end());
+        std::string all;
+        for (const std::string& e : entries) all += e;
+        return all;
+    }
+
+    // run [3.22] [alone] [stderr-terminal] [file-size-limit=N], then its parts.
+    void run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
+        const Directive& head = ds[from];
+        const std::vector<std::string> opts = words(head, head.rest);
+        auto has = [&](const char* opt) { return std::count(opts.begin(), opts.end(), opt) > 0; };
+        const bool alone = has("alone");
+        RunSpec spec{.cwd = names_.cwd,
+                     .env = env_,
+                     .rev322 = has("3.22"),
+                     .timeout_ms = deadline_ms_,
+                     .stderr_terminal = has("stderr-terminal")};
+        spec.env.insert(spec.env.begin(), {"HOME", names_.home});
+        for (const std::string& opt : opts)
+            if (opt.starts_with("file-size-limit="))
+                spec.file_size_limit = std::stol(opt.substr(16));
+        if (spec.file_size_limit > 0 && !served_ && !alone)
+            fail(head, "a file size limit needs serve (it would bind the simulator too)");
+        Transcript t;
+        t.error = "a run must say its standard output (stdout)";
+        for (std::size_t i = from + 1; i < to; ++i) {
+            const Directive& d = ds[i];
+            if (d.name == "args") spec.args = words(d, d.rest);
+            if (d.name == "sim") spec.simargs = words(d, d.rest);
+            if (d.name == "sim" && (served_ || alone)) fail(d, "a served or lone run takes no sim");
+            if (d.name == "stdout") t = read_transcript(d.block, names_);
+        }
+        if (!t.error.empty()) fail(head, t.error);
+        spec.input = t.in;
+        RunResult r;
+        if (alone) {
+            std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
+            argv.insert(argv.end(), spec.args.begin(), spec.args.end());
+            Proc(argv, spec).finish(spec.timeout_ms, &r);
+        } else if (served_) {
+            r = served_->run(spec);
+        } else {
+            spec.root = org_.root;
+            r = run_orvel(spec);
+        }
+        // A prompt sent after orvel gave the line its echo back comes straight back: not orvel's.
+        while (r.from_yal.ends_with(">\r\n")) r.from_yal.resize(r.from_yal.size() - 3);
+        const bool was_ok = ok_;
+        int status = 0;
+        for (std::size_t i = from + 1; i < to; ++i) check(ds[i], r, t, &status);
+        if (r.timed_out) fail(head, "the run did not end within its deadline");
+        if (r.status != status)
+            fail(head, "exit status " + std::to_string(r.status) + ", expected " +
+                           std::to_string(status));
+        if (!ok_ && was_ok) std::printf("  standard error of the run:\n%s", render(r.err).c_str());
+    }
+
+    void check(const Directive& d, const RunResult& r, const Transcript& t, int* status) {
+        std::string got;
+        if (d.name == "status") {
+            *status = std::stoi(d.rest);
+        } else if (d.name == "stdout") {
+            got = masked(r.out);
+            check_text(d, "standard output", t.out, got, render_transcript(got, t));
+        } else if (d.name == "stderr" && d.rest == "contains") {
+            if (masked(r.err).find(block(d)) == std::string::npos)
+                fail(d, "standard error does not contain the block");
+        } else if (d.name == "stderr") {
+            check_text(d, "standard error", block(d), got = masked(r.err), render(got));
+        } else if (d.name == "frames") {
+            for (const std::string& f : r.frames_from_yal()) got += f + "\n";
+            check_text(d, "orvel's frames", block(d), got, render(got));
+        } else if (d.name == "bytes") {
+            got = d.rest == "to orvel" ? r.to_yal : r.from_yal;
+            check_text(d, "bytes " + d.rest, block(d, true), got, render_joined(got));
+        } else if (d.name == "stats") {  // the counts named, as the simulator gave them
+            std::string all;
+            for (const auto& [key, value] : r.stats)
+                all += key + " " + std::to_string(value) + "\n";
+            for (const std::string& line : d.block) {
+                const std::string key = line.substr(0, line.find(' '));
+                got += key + " " + std::to_string(r.stat(key)) + "\n";
+            }
+            check_text(d, "simulator counts", block(d), got, render(all));
+        }
+    }
 
     std::string path_;
     OrganiserTree org_;
@@ -82,279 +319,15 @@ class Session {
     bool ok_ = true;
 };
 
-void Session::fail(const Directive& d, const std::string& what) {
-    std::printf("%s:%d: %s\n", path_.c_str(), d.line, what.c_str());
-    ok_ = false;
-}
-
-std::vector<std::string> Session::words(const Directive& d, const std::string& raw) {
-    std::string error;
-    std::vector<std::string> w = expand_words(raw, names_, &error);
-    if (!error.empty()) fail(d, error);
-    return w;
-}
-
-std::string Session::block(const Directive& d, bool joined) {
-    std::string error, text = block_text(d.block, names_, &error, joined);
-    if (!error.empty()) fail(d, error);
-    return text;
-}
-
-// The host path of PATH in PLACE: the organiser's root, orvel's working folder, its home, or
-// (with no place) a fixed path that the session has locked.
-std::string Session::host(const Directive& d, const std::string& place, const std::string& path) {
-    if (place == "organiser") return names_.root + "/" + path;
-    if (place == "local") return names_.cwd + "/" + path;
-    if (place == "home") return names_.home + "/" + path;
-    if (place.empty() && std::count(locked_.begin(), locked_.end(), path)) return path;
-    fail(d, "no place " + place + " " + path + " (organiser, local, home or a locked path)");
-    return "";
-}
-
-std::string Session::masked(std::string text) const {
-    for (const auto& [pattern, with] : masks_) text = std::regex_replace(text, pattern, with);
-    return text;
-}
-
-// Every entry below `dir`, one a line: folders with "/", symbolic links with their target.
-std::string Session::tree(const std::string& dir) const {
-    std::vector<std::string> entries;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        std::string rel = masked(fs::relative(e.path(), dir).string());
-        if (e.is_symlink())
-            rel += " -> " + fs::read_symlink(e.path()).string();
-        else if (e.is_directory())
-            rel += "/";
-        entries.push_back(rel + "\n");
-    }
-    std::sort(entries.begin(), entries.end());
-    std::string all;
-    for (const std::string& e : entries) all += e;
-    return all;
-}
-
-void Session::state(const Directive& d) {
-    const std::size_t blank = std::min(d.rest.find(' '), d.rest.size());
-    if (d.name == "organiser" || d.name == "local" || d.name == "home") {
-        make(d, d.name, words(d, d.rest));
-    } else if (d.name.starts_with("/")) {
-        std::vector<std::string> w = words(d, d.rest);
-        w.insert(w.begin(), d.name);
-        make(d, "", w);
-    } else if (d.name == "env") {
-        std::string value,
-            error = expand(d.rest.substr(std::min(blank + 1, d.rest.size())), names_, &value);
-        if (!error.empty()) fail(d, error);
-        env_.emplace_back(d.rest.substr(0, blank), value);
-    } else if (d.name == "serve") {
-        served_ = std::make_unique<ServedSim>(org_.root, words(d, d.rest));
-        names_.device = served_->pty;
-    } else if (d.name == "lock") {
-        lockfds_.push_back(open((d.rest + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666));
-        if (flock(lockfds_.back(), LOCK_EX) != 0) fail(d, "cannot lock " + d.rest);
-        unlink(d.rest.c_str());
-        locked_.push_back(d.rest);
-    } else if (d.name == "deadline") {
-        deadline_ms_ = static_cast<int>(std::stod(d.rest) * 1000);
-    } else if (d.name == "mask") {  // mask |REGEX|REPLACEMENT|, any first character as the bar
-        const std::size_t bar = d.rest.size() < 3 ? std::string::npos : d.rest.find(d.rest[0], 1);
-        if (d.rest.size() < 3 || bar == std::string::npos || !d.rest.ends_with(d.rest[0]))
-            return fail(d, "mask |REGEX|REPLACEMENT|");
-        try {
-            masks_.emplace_back(std::regex(d.rest.substr(1, bar - 1)),
-                                d.rest.substr(bar + 1, d.rest.size() - bar - 2));
-        } catch (const std::regex_error& e) {
-            fail(d, std::string("bad regular expression: ") + e.what());
-        }
-    } else if (d.name == "expect") {
-        expect(d);
-    } else {
-        fail(d, "unknown directive " + d.name);
-    }
-}
-
-// PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
-// the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
-void Session::make(const Directive& d, const std::string& place,
-                   const std::vector<std::string>& w) {
-    const std::string p = w.empty() ? "" : host(d, place, w[0]);
-    if (p.empty()) return;
-    std::error_code ignored;
-    fs::create_directories(fs::path(p).parent_path(), ignored);
-    if (!w[0].ends_with("/")) fs::remove(p, ignored);  // never what a link there points to
-    if (w[0].ends_with("/")) {
-        fs::create_directories(p, ignored);
-    } else if (w.size() > 2 && w[1] == "->") {
-        if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
-    } else {
-        const bool random = w.size() > 3 && w[1] == "random";
-        const std::string bytes =
-            random ? random_bytes(std::stoul(w[2]), std::stoul(w[3])) : block(d);
-        FILE* f = std::fopen(p.c_str(), "wb");
-        if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-            fail(d, "cannot write " + p);
-        if (f) std::fclose(f);
-    }
-    for (const std::string& opt : w) {
-        if (opt.starts_with("mode=")) chmod(p.c_str(), std::stoul(opt.substr(5), nullptr, 8));
-        const struct timeval t = {std::stol(opt.starts_with("mtime=") ? opt.substr(6) : "0"), 0};
-        const struct timeval times[2] = {t, t};
-        if (opt.starts_with("mtime=")) utimes(p.c_str(), times);
-    }
-}
-
-// expect PLACE PATH [absent | exists | contains | tree | mode OCTAL | random SIZE SEED]; a
-// PATH whose last part holds "*" or "?" names every match in its folder (at least one).
-void Session::expect(const Directive& d) {
-    std::vector<std::string> w = words(d, d.rest);
-    if (!w.empty() && w[0].starts_with("/")) w.insert(w.begin(), "");
-    if (w.size() < 2) return fail(d, "expect PLACE PATH [what]");
-    const std::string p = host(d, w[0], w[1]), how = w.size() > 2 ? w[2] : "";
-    if (p.empty()) return;
-    const fs::path dir = fs::path(p).parent_path(), name = fs::path(p).filename();
-    if (name.string().find_first_of("*?") == std::string::npos) return expect_file(d, p, how, w);
-    int matches = 0;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (fnmatch(name.c_str(), e.path().filename().c_str(), 0) == 0)
-            ++matches, expect_file(d, e.path().string(), how, w);
-    if (matches == 0) fail(d, "nothing matches " + p);
-}
-
-void Session::expect_file(const Directive& d, const std::string& p, const std::string& how,
-                          const std::vector<std::string>& w) {
-    struct stat st;
-    const bool there = lstat(p.c_str(), &st) == 0;
-    if (how == "absent" || !there) {
-        if (there != (how != "absent")) fail(d, p + (there ? " is there" : " is missing"));
-        return;
-    }
-    if (how == "mode" && w.size() > 3 && (st.st_mode & 07777) != std::stoul(w[3], nullptr, 8))
-        fail(d, p + " has mode " + std::to_string(st.st_mode & 07777) + " (decimal)");
-    if (how == "exists" || how == "mode") return;
-    if (how == "tree") {
-        const std::string got = tree(p);
-        check_text(d, "tree of " + p, block(d), got, render(got));
-        return;
-    }
-    const std::string got = slurp(p);
-    if (how == "contains") {
-        if (got.find(block(d)) == std::string::npos)
-            fail(d, p + " does not contain the block; it holds:\n" + render(got));
-        return;
-    }
-    const std::string want = how == "random" && w.size() > 4
-                                 ? random_bytes(std::stoul(w[3]), std::stoul(w[4]))
-                                 : block(d);
-    check_text(d, p, want, got, got.size() > 4000 ? "  (long)\n" : render(got));
-}
-
-void Session::run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
-    const Directive& head = ds[from];
-    const std::vector<std::string> opts = words(head, head.rest);
-    const bool alone = std::count(opts.begin(), opts.end(), "alone") > 0;
-    RunSpec spec{.cwd = names_.cwd,
-                 .env = env_,
-                 .rev322 = std::count(opts.begin(), opts.end(), "3.22") > 0,
-                 .timeout_ms = deadline_ms_};
-    spec.env.insert(spec.env.begin(), {"HOME", names_.home});
-    for (const std::string& opt : opts) {
-        spec.stderr_terminal = spec.stderr_terminal || opt == "stderr-terminal";
-        if (opt.starts_with("file-size-limit=")) spec.file_size_limit = std::stol(opt.substr(16));
-        if (spec.file_size_limit > 0 && !served_ && !alone)
-            fail(head, "a file size limit needs serve (it would bind the simulator too)");
-    }
-    Transcript t;
-    for (std::size_t i = from + 1; i < to; ++i) {
-        const Directive& d = ds[i];
-        if (d.name == "args") spec.args = words(d, d.rest);
-        if (d.name == "sim") spec.simargs = words(d, d.rest);
-        if (d.name == "sim" && (served_ || alone)) fail(d, "a served or lone run takes no sim");
-        if (d.name == "stdout") t = read_transcript(d.block, names_);
-        if (d.name == "stdout" && !t.error.empty()) fail(d, t.error);
-    }
-    spec.input = t.in;
-    RunResult r;
-    if (alone) {
-        std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
-        argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-        Proc(argv, spec).finish(spec.timeout_ms, &r);
-    } else if (served_) {
-        r = served_->run(spec);
-    } else {
-        spec.root = org_.root;
-        r = run_orvel(spec);
-    }
-    // A prompt sent after orvel gave the line its echo back comes straight back: not orvel's.
-    while (r.from_yal.ends_with(">\r\n")) r.from_yal.resize(r.from_yal.size() - 3);
-    const bool was_ok = ok_;
-    int status = 0;
-    for (std::size_t i = from + 1; i < to; ++i) check(ds[i], r, t, &status);
-    if (r.timed_out) fail(head, "the run did not end within its deadline");
-    if (r.status != status)
-        fail(head,
-             "exit status " + std::to_string(r.status) + ", expected " + std::to_string(status));
-    if (!ok_ && was_ok) std::printf("  standard error of the run:\n%s", render(r.err).c_str());
-}
-
-void Session::check(const Directive& d, RunResult& r, const Transcript& t, int* status) {
-    std::string want, got;
-    if (d.name == "status") *status = std::stoi(d.rest);
-    if (d.name == "stdout") {
-        got = masked(r.out);
-        check_text(d, "standard output", t.out, got, render_transcript(got, t));
-    } else if (d.name == "stderr" && d.rest == "contains") {
-        if (masked(r.err).find(want = block(d)) == std::string::npos)
-            fail(d, "standard error does not contain the block");
-    } else if (d.name == "stderr") {
-        got = masked(r.err);
-        check_text(d, "standard error", block(d), got, render(got));
-    } else if (d.name == "frames") {
-        for (const std::string& f : r.frames_from_yal()) got += f + "\n";
-        check_text(d, "orvel's frames", block(d), got, render(got));
-    } else if (d.name == "bytes") {
-        got = d.rest == "to orvel" ? r.to_yal : r.from_yal;
-        check_text(d, "bytes " + d.rest, block(d, true), got, render_joined(got));
-    } else if (d.name == "stats") {  // the counts named, as the simulator gave them
-        std::string all;
-        for (const auto& [key, value] : r.stats) all += key + " " + std::to_string(value) + "\n";
-        for (const std::string& line : d.block)
-            got += line.substr(0, line.find(' ')) + " " +
-                   std::to_string(r.stat(line.substr(0, line.find(' ')))) + "\n";
-        check_text(d, "simulator counts", block(d), got, render(all));
-    }
-}
-
-bool Session::play(const std::vector<Directive>& ds) {
-    bool said_stdout = true;
-    for (std::size_t i = 0; i < ds.size(); ++i) {
-        if (ds[i].name != "run") {
-            if (kRunParts.count(ds[i].name)) fail(ds[i], ds[i].name + " belongs to a run");
-            if (!kRunParts.count(ds[i].name)) state(ds[i]);
-            continue;
-        }
-        std::size_t end = i + 1;
-        said_stdout = false;
-        for (; end < ds.size() && kRunParts.count(ds[end].name); ++end)
-            said_stdout = said_stdout || ds[end].name == "stdout";
-        if (!said_stdout) fail(ds[i], "a run must say its standard output (stdout)");
-        run(ds, i, end);
-        i = end - 1;
-    }
-    return ok_;
-}
-
 }  // namespace
 
 bool play_session(const std::string& path) {
     std::vector<Directive> ds;
     const std::string error = parse_session(slurp(path), &ds);
-    if (!error.empty()) {
-        std::printf("%s: %s\n", path.c_str(), error.c_str());
-        return false;
-    }
+    if (!error.empty()) std::printf("%s: %s\n", path.c_str(), error.c_str());
     harness_fail = [](const std::string& what) {
         std::printf("harness: %s\n", what.c_str());
         harness_failed = true;
     };
-    return Session(path).play(ds) && !harness_failed;
+    return error.empty() && Session(path).play(ds) && !harness_failed;
 }
