@@ -161,6 +161,11 @@ RunResult ServedSim::collect(Proc& proc, int timeout_ms) {
     return r;
 }
 
+std::string ServedSim::err(int wait_ms) {
+    sim_->wait_until([] { return false; }, wait_ms);
+    return sim_->err();
+}
+
 RunResult ServedSim::run(const RunSpec& spec) {
     return collect(*start(spec), spec.timeout_ms);
 }

@@ -87,9 +87,8 @@ class Proc {
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
     bool wait_for_out(const std::string& text, int timeout_ms);
-    void write_input(const std::string& bytes);  // queued; written while pumping
-    void close_input();                          // once the queued input is written
-    void send(int sig);                          // to the process itself
+    void close_input();  // once the queued input is written
+    void send(int sig);  // to the process itself
     // Pumps until exit or the deadline (then kills the group); fills the result's status,
     // timed_out, out, err, times, size and arrivals.
     void finish(int timeout_ms, RunResult* r);
@@ -117,6 +116,7 @@ struct ServedSim {
     // with the trace written since the latest start.
     std::unique_ptr<Proc> start(const RunSpec& spec);
     RunResult collect(Proc& proc, int timeout_ms);
+    std::string err(int wait_ms);  // the simulator's standard error, after waiting for more
 
   private:
     size_t trace_size();

@@ -113,10 +113,6 @@ Proc::~Proc() {
     for (int& fd : impl_->fds) close_fd(fd);
 }
 
-void Proc::write_input(const std::string& bytes) {
-    impl_->pending += bytes;
-}
-
 void Proc::close_input() {
     impl_->close_when_written = true;
     pump(0);
