@@ -1,5 +1,5 @@
-// Organiser paths over the host folders (case, relative paths, "..", the root boundary,
-// symbolic links, listings) and the process table's matching and protection.
+// Organiser paths over the host folders: case, relative paths, "..", the root boundary, symbolic
+// links, and where a new file goes. (Listings and the process table are pinned by sessions.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,7 +12,6 @@
 namespace sim {
 namespace {
 
-using Words = std::vector<std::string>;
 const char* const kBad = "(bad)";
 
 class SimFsTest : public ::testing::Test {
@@ -65,21 +64,6 @@ TEST_F(SimFsTest, FindsPathsWithoutCaseAndNeverOutsideTheRoot) {
     EXPECT_EQ(find("c:readme.txt"), "C:\\README.TXT");
 }
 
-TEST_F(SimFsTest, ListsFullPathsSortedBytewiseAndWildcards) {
-    const std::pair<const char*, Words> cases[] = {
-        {"M:\\", {"M:\\AGENDA.TXT", "M:\\DOCS"}},  // no symbolic links
-        {"m:\\docs\\", {"M:\\DOCS\\.hidden", "M:\\DOCS\\Plan.TXT", "M:\\DOCS\\notes.txt"}},
-        {"M:\\DOCS\\*.txt", {"M:\\DOCS\\Plan.TXT", "M:\\DOCS\\notes.txt"}},
-        {"M:\\DOCS\\Z*", {}},
-        {"m:\\agenda.txt", {"M:\\AGENDA.TXT"}},
-        {"M:\\NOWHERE\\*", {kBad}}};
-    for (const auto& [path, entries] : cases) {
-        Words got;
-        if (fs_.list(path, &got) != kDone) got = {kBad};
-        EXPECT_EQ(got, entries) << path;
-    }
-}
-
 TEST_F(SimFsTest, NewNamesAreTakenAsGivenUnlessTheyExist) {
     FsEntry parent, e;
     ASSERT_EQ(fs_.place_for_new("M:\\DOCS\\New File.txt", &parent, &e), kDone);
@@ -91,22 +75,11 @@ TEST_F(SimFsTest, NewNamesAreTakenAsGivenUnlessTheyExist) {
     }
 }
 
-TEST(SimProcsTest, MatchingKillProtectionAndShutdown) {
-    ProcTable t(default_procs());
-    EXPECT_EQ(t.list("sys$*"), (Words{"SYS$SHLL", "SYS$WSRV", "SYS$FSRV"}));
-    EXPECT_EQ(t.list("WORD"), Words{"Word"});
-    EXPECT_EQ(t.kill("sys*", true), 0);  // matched, but spared
-    EXPECT_EQ(t.kill("*", true), 4);
-    EXPECT_EQ(t.list("*"), (Words{"SYS$SHLL", "SYS$WSRV", "SYS$FSRV", "TAVLIN"}));
-    EXPECT_EQ(t.kill("word", true), -1);
-    EXPECT_EQ(t.kill("*", false), 4);
+// A process table given on the command line must name every process (it is otherwise used and
+// pinned by the session process/table).
+TEST(SimProcsTest, AnEmptyNameIsRefused) {
     std::vector<Proc> procs;
     EXPECT_FALSE(parse_procs("A,,B", &procs));
-    ASSERT_TRUE(parse_procs("!Sys$X,tavlin,~Basic,Agenda,Word", &procs));
-    ProcTable given(procs);
-    EXPECT_EQ(given.shutdown("*"), 2);    // applications only
-    EXPECT_EQ(given.kill("*", true), 1);  // the interpreted one; system and link program spared
-    EXPECT_EQ(given.list("*"), (Words{"Sys$X", "tavlin"}));
 }
 
 }  // namespace
