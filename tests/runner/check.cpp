@@ -37,31 +37,25 @@ std::string output_lines(const std::string& bytes) {
     return s;
 }
 
-// Indents session lines as a block: "{}" after trailing blanks, "{NOLF}" on an open last line.
-std::string indent(const std::string& lines) {
-    std::string out, line;
-    for (std::size_t i = 0; i <= lines.size(); ++i) {
-        if (i < lines.size() && lines[i] != '\n') {
-            line += lines[i];
-            continue;
-        }
-        if (i == lines.size() && line.empty()) break;
-        out += "  " + line + (line.ends_with(" ") ? "{}" : "") +
-               (i == lines.size() ? "{NOLF}\n" : "\n");
-        line.clear();
-    }
-    return out;
-}
-
 // The text cut into lines, each with its newline.
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+    for (std::size_t at = 0, end; at < text.size(); at = end) {
+        end = std::min(text.find('\n', at), text.size() - 1) + 1;
         lines.push_back(text.substr(at, end - at));
-        at = end;
     }
     return lines;
+}
+
+// Indents session lines as a block: "{}" after trailing blanks, "{NOLF}" on an open last line.
+std::string indent(const std::string& lines) {
+    std::string out;
+    for (std::string line : lines_of(lines)) {
+        const bool open = !line.ends_with("\n");
+        if (!open) line.pop_back();
+        out += "  " + line + (line.ends_with(" ") ? "{}" : "") + (open ? "{NOLF}\n" : "\n");
+    }
+    return out;
 }
 
 }  // namespace

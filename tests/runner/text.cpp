@@ -16,10 +16,7 @@ const std::string kPrompt = "0, CMD> ";
 std::size_t closing(const std::string& s, std::size_t open) {
     int depth = 0;
     for (std::size_t i = open; i < s.size(); ++i)
-        if (s[i] == '{')
-            ++depth;
-        else if (s[i] == '}' && --depth == 0)
-            return i;
+        if ((depth += s[i] == '{' ? 1 : s[i] == '}' ? -1 : 0) == 0) return i;
     return std::string::npos;
 }
 
@@ -40,48 +37,39 @@ std::string mtime(const std::string& what, const Names& names, std::string* out)
 
 // One escape, the text between its braces.
 std::string escape(const std::string& e, const Names& names, std::string* out) {
-    const std::map<std::string, std::string> fixed = {{"", ""},
-                                                      {"CR", "\r"},
-                                                      {"LF", "\n"},
-                                                      {"TAB", "\t"},
-                                                      {"ESC", "\x1b"},
-                                                      {"NUL", {'\0'}},
-                                                      {"SP", " "},
-                                                      {"CWD", names.cwd},
-                                                      {"HOME", names.home},
-                                                      {"DEVICE", names.device},
-                                                      {"ORVEL", names.orvel}};
+    // clang-format off
+    const std::map<std::string, std::string> fixed = {
+        {"", ""}, {"CR", "\r"}, {"LF", "\n"}, {"TAB", "\t"}, {"ESC", "\x1b"}, {"NUL", {'\0'}},
+        {"SP", " "}, {"CWD", names.cwd}, {"HOME", names.home}, {"DEVICE", names.device},
+        {"ORVEL", names.orvel}};
+    // clang-format on
+    const std::size_t star = e.find('*');
     if (fixed.count(e)) {
         *out += fixed.at(e);
-        return "";
-    }
-    if (e.size() == 3 && e[0] == 'x' && std::isxdigit(e[1]) && std::isxdigit(e[2])) {
-        *out += static_cast<char>(std::strtol(e.substr(1).c_str(), nullptr, 16));
-        return "";
-    }
-    if (e.starts_with("MTIME ")) return mtime(e.substr(6), names, out);
-    const std::size_t star = e.find('*');
-    if (star != std::string::npos && star > 0 &&
-        e.find_first_not_of("0123456789") == star) {  // {N*TEXT}
-        std::string once;
-        std::string error = expand(e.substr(star + 1), names, &once);
+    } else if (e.size() == 3 && e[0] == 'x' && std::isxdigit(e[1]) && std::isxdigit(e[2])) {
+        *out += static_cast<char>(std::strtol(e.c_str() + 1, nullptr, 16));
+    } else if (e.starts_with("MTIME ")) {
+        return mtime(e.substr(6), names, out);
+    } else if (star > 0 && star != std::string::npos && e.find_first_not_of("0123456789") == star) {
+        std::string once, error = expand(e.substr(star + 1), names, &once);  // {N*TEXT}
         for (long n = std::atol(e.c_str()); n > 0; --n) *out += once;
         return error;
+    } else {
+        return "unknown escape {" + e + "}";
     }
-    return "unknown escape {" + e + "}";
+    return "";
 }
 
 }  // namespace
 
 std::string expand(const std::string& raw, const Names& names, std::string* out) {
-    for (std::size_t i = 0; i < raw.size(); ++i) {
+    for (std::size_t i = 0, end; i < raw.size(); ++i) {
         if (raw[i] != '{') {
             *out += raw[i];
             continue;
         }
-        const std::size_t end = closing(raw, i);
-        if (end == std::string::npos) return "no closing brace in " + raw;
-        std::string error = escape(raw.substr(i + 1, end - i - 1), names, out);
+        if ((end = closing(raw, i)) == std::string::npos) return "no closing brace in " + raw;
+        const std::string error = escape(raw.substr(i + 1, end - i - 1), names, out);
         if (!error.empty()) return error;
         i = end;
     }
@@ -103,11 +91,9 @@ std::string block_text(const std::vector<std::string>& lines, const Names& names
                        std::string* error, bool joined) {
     std::string text;
     for (const std::string& line : lines) {
-        const bool nolf = joined || line.ends_with("{NOLF}");
-        if (error->empty())
-            *error = expand(line.substr(0, line.size() - (line.ends_with("{NOLF}") ? 6 : 0)), names,
-                            &text);
-        if (!nolf) text += '\n';
+        const bool nolf = line.ends_with("{NOLF}");
+        if (error->empty()) *error = expand(line.substr(0, line.size() - 6 * nolf), names, &text);
+        if (!nolf && !joined) text += '\n';
     }
     return text;
 }
