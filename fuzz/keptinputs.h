@@ -2,11 +2,12 @@
 // once crashed it (fuzz/regressions/<name>/), and their replay in the tests. Reads only.
 #pragma once
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,39 +16,25 @@ namespace fuzz {
 // The regular files of `dir`, sorted; none when it does not exist.
 inline std::vector<std::string> filesin(const std::string& dir) {
     std::vector<std::string> files;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return files;
-    while (struct dirent* e = readdir(d)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != ".." && e->d_type == DT_REG) files.push_back(dir + "/" + name);
-    }
-    closedir(d);
+    std::error_code missing;
+    for (const auto& e : std::filesystem::directory_iterator(dir, missing))
+        if (e.is_regular_file()) files.push_back(e.path());
     std::sort(files.begin(), files.end());
     return files;
 }
 
-// Every kept input of target `name` under the fuzz folder `base`: regressions first.
-inline std::vector<std::string> keptinputs(const std::string& base, const std::string& name) {
-    std::vector<std::string> files = filesin(base + "/regressions/" + name);
-    for (const std::string& f : filesin(base + "/corpus/" + name)) files.push_back(f);
-    return files;
-}
-
 inline std::string readbytes(const std::string& file) {
-    std::string data;
-    if (std::FILE* f = std::fopen(file.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) data.append(buf, n);
-        std::fclose(f);
-    }
-    return data;
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs every kept input of target `name` through `target`, naming each on standard error first
-// (a broken check aborts); returns how many there were.
+// Runs every kept input of target `name` under the fuzz folder `base` (regressions first)
+// through `target`, naming each on standard error first (a broken check aborts); returns how
+// many there were.
 inline std::size_t replay(const std::string& base, const std::string& name,
                           void (*target)(const uint8_t*, std::size_t)) {
-    const std::vector<std::string> files = keptinputs(base, name);
+    std::vector<std::string> files = filesin(base + "/regressions/" + name);
+    for (const std::string& f : filesin(base + "/corpus/" + name)) files.push_back(f);
     for (const std::string& file : files) {
         std::fprintf(stderr, "replaying %s\n", file.c_str());
         const std::string input = readbytes(file);
