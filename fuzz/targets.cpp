@@ -116,9 +116,9 @@ bool peerintact(const std::string& line, std::string* text) {
 
 }  // namespace
 
-// When every line reaches the reader as sent and whole (printable characters, which the line
-// settings pass unchanged, and lines short enough for one read), the replies delivered must be
-// exactly the intact frames, then the closing "XTAIL".
+// When every line reaches the reader as sent (printable characters, which the line settings pass
+// unchanged), the replies delivered must be exactly the intact frames, then the closing "XTAIL":
+// a line too long for one read is refused whole, whatever frames it holds.
 void receivetarget(const uint8_t* data, std::size_t size) {
     if (size == 0) return;
     if (curlevel == nullptr) initvars();
@@ -139,8 +139,7 @@ void receivetarget(const uint8_t* data, std::size_t size) {
         if (c != '\n' && (c < 0x20 || c > 0x7e)) return;
     for (const std::string& line : splitlines(raw)) {
         std::string text;
-        if (line.size() > 998) return;
-        if (!peerintact(line, &text)) continue;
+        if (line.size() >= 1000 || !peerintact(line, &text)) continue;  // too long: refused whole
         if (text == "XTAIL") return;
         expect.push_back(text);
     }

@@ -31,6 +31,7 @@ TEST(LinkFrameTest, ChecksFramesByteByByte) {
         {"$03XOK$FZ", bad, ""},
         {"$10abc$00", bad, ""},  // text shorter than its length
         {"", bad, ""},
+        {"$", bad, ""},
     };
     for (const auto& [line, want, text] : cases) {
         std::string got;
