@@ -6,6 +6,7 @@
 
 #include "simfaults.h"
 #include "simframe.h"
+#include "simprocs.h"
 
 namespace sim {
 namespace {
@@ -48,6 +49,13 @@ std::string noise(uint64_t seed) {
 TEST(SimFaultsTest, TheSameSeedGivesTheSameNoise) {
     EXPECT_EQ(noise(42), noise(42));
     EXPECT_NE(noise(42), noise(43));
+}
+
+// A process table given on the command line must name every process (the table in use and the
+// organiser's paths are pinned by the sessions process/table and files/organiser-paths).
+TEST(SimProcsTest, AnEmptyNameIsRefused) {
+    std::vector<Proc> procs;
+    EXPECT_FALSE(parse_procs("A,,B", &procs));
 }
 
 }  // namespace
