@@ -94,8 +94,6 @@ void simdatatarget(const uint8_t* data, std::size_t size) {
     FUZZ_REQUIRE(bad.substr(2) == plain && bad.substr(0, 2) != digits);
 }
 
-// ---- simpath ------------------------------------------------------------------------------
-
 namespace {
 
 std::string treeroot, realroot;  // the host tree, made once and removed at exit; its real path

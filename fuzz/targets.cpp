@@ -74,8 +74,6 @@ std::string tail(const std::string& text) {
 
 }  // namespace
 
-// ---- frame: any inbound line, and round trips with one spoiled byte -----------------------
-
 void frametarget(const uint8_t* data, std::size_t size) {
     const std::string line = bytes(data, size), text = line.substr(0, kMaxFrameText);
     std::string got, lenstr, chkstr;
@@ -92,8 +90,6 @@ void frametarget(const uint8_t* data, std::size_t size) {
     spoiled[3 + text.size() / 2] ^= 0x5A;
     FUZZ_REQUIRE(ovunframe(spoiled, &got) == FrameCheck::kBadChecksum);
 }
-
-// ---- receive -------------------------------------------------------------------------------
 
 namespace {
 
@@ -147,8 +143,6 @@ void receivetarget(const uint8_t* data, std::size_t size) {
     FUZZ_REQUIRE(replies == expect);
 }
 
-// ---- dataline ------------------------------------------------------------------------------
-
 // A receiving transfer whose data lines are the input's lines. Without line sums, when every
 // line reaches the link as sent (printable) and none ends the data early, the file must be each
 // whole pair of characters as a byte, read as hexadecimal up to the first character that is not
@@ -187,8 +181,6 @@ void datalinetarget(const uint8_t* data, std::size_t size) {
     if (result == kDone && predictable) FUZZ_REQUIRE(readbytes(target) == expect);
     unlink(target.c_str());
 }
-
-// ---- words ---------------------------------------------------------------------------------
 
 namespace {
 
@@ -263,8 +255,6 @@ void wordstarget(const uint8_t* data, std::size_t size) {
     readlines(in, kMaxLineLen);
 }
 
-// ---- cmdintr -------------------------------------------------------------------------------
-
 // Each line whose command (after the same trimming, splitting and expansion as cmdintr) needs no
 // link and runs nothing outside the program; the level and the debug switches are kept.
 void cmdintrtarget(const uint8_t* data, std::size_t size) {
@@ -294,8 +284,6 @@ void cmdintrtarget(const uint8_t* data, std::size_t size) {
     }
     std::fflush(stdout);
 }
-
-// ---- cmdfile -------------------------------------------------------------------------------
 
 // Each line read is the input's line (up to a NUL), or refused as starting with NUL.
 void cmdfiletarget(const uint8_t* data, std::size_t size) {
