@@ -236,9 +236,3 @@ long RunResult::stat(const std::string& key) const {
     auto it = stats.find(key);
     return it == stats.end() ? 0 : it->second;
 }
-
-double RunResult::out_time(size_t pos) const {
-    for (const auto& [when, length] : out_arrivals)
-        if (length > pos) return when;
-    return -1;
-}

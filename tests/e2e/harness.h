@@ -66,7 +66,6 @@ struct RunResult {
     std::vector<std::pair<char, std::string>> frames() const;
     std::vector<std::string> frames_from_yal() const;  // texts of orvel's frames, in order
     long stat(const std::string& key) const;           // stats[key], or 0
-    double out_time(size_t pos) const;  // seconds until `out` held more than pos bytes, or -1
 };
 
 // Runs SIM_BIN --root R --trace T --stats S [simargs] -- ORVEL_BIN [args] and waits for it.

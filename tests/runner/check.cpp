@@ -60,11 +60,8 @@ std::string indent(const std::string& lines) {
 
 }  // namespace
 
-std::string render(const std::string& bytes) {
-    return indent(output_lines(bytes));
-}
-
-std::string render_joined(const std::string& bytes) {
+std::string render(const std::string& bytes, bool joined) {
+    if (!joined) return indent(output_lines(bytes));
     std::string lines;
     for (const std::string& line : lines_of(bytes))
         lines += output_lines(line.substr(0, line.size() - line.ends_with("\n"))) +

@@ -293,7 +293,7 @@ class Session {
             check_text(d, "orvel's frames", block(d), got, render(got));
         } else if (d.name == "bytes") {
             got = d.rest == "to orvel" ? r.to_yal : r.from_yal;
-            check_text(d, "bytes " + d.rest, block(d, true), got, render_joined(got));
+            check_text(d, "bytes " + d.rest, block(d, true), got, render(got, true));
         } else if (d.name == "stats") {  // the counts named, as the simulator gave them
             std::string all;
             for (const auto& [key, value] : r.stats)

@@ -1,8 +1,7 @@
 // The session runner: a session file (tests/sessions/**/*.session, described in tests/README.md)
-// is read into directives (parse.cpp), its texts are expanded (text.cpp), and it is played
-// against the real orvel and the simulator through the end-to-end harness (play.cpp), whose
-// results are compared with what the session expects (check.cpp). A new directive touches only
-// the player.
+// is read into directives and its texts expanded (text.cpp), played against the real orvel and
+// the simulator through the end-to-end harness (play.cpp), and its results compared with what
+// it expects (check.cpp). A new directive touches only the player.
 #pragma once
 
 #include <string>
@@ -48,10 +47,9 @@ struct Transcript {
 Transcript read_transcript(const std::vector<std::string>& lines, const Names& names);
 
 // Bytes as a session block writes them: two blanks before each line, escapes for what is not
-// printable, "{}" after trailing blanks, "{NOLF}" when the last line has no newline.
-std::string render(const std::string& bytes);
-// Bytes as a joined block writes them: a newline byte as "{LF}" at the end of a line.
-std::string render_joined(const std::string& bytes);
+// printable, "{}" after trailing blanks, "{NOLF}" when the last line has no newline; `joined`
+// (a bytes block), each newline byte as "{LF}" at the end of its line.
+std::string render(const std::string& bytes, bool joined = false);
 // An actual standard output as a transcript, its typed lines put back where the expected
 // transcript had them for as long as the two agree.
 std::string render_transcript(const std::string& actual, const Transcript& expected);
