@@ -2,7 +2,6 @@
 #include "fuzzline.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "ovlib.h"
@@ -68,12 +68,6 @@ void feed(const PtyLine& line, const std::string& stream) {
     }
 }
 
-std::string madedir;
-
-int removeentry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
 }  // namespace
 
 std::string peerframe(const std::string& text) {
@@ -110,15 +104,17 @@ bool runonline(const std::string& stream, const std::function<void()>& body) {
 }
 
 const std::string& scratchdir() {
-    if (madedir.empty()) {
+    static const std::string dir = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-fuzz-XXXXXX";
-        if (mkdtemp(tmpl.data()) != nullptr) {
-            madedir = tmpl;
-            std::atexit([] { nftw(madedir.c_str(), removeentry, 16, FTW_DEPTH | FTW_PHYS); });
-        }
-    }
-    return madedir;
+        if (mkdtemp(tmpl.data()) == nullptr) return std::string();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchdir(), ignored);
+        });
+        return tmpl;
+    }();
+    return dir;
 }
 
 }  // namespace fuzzline

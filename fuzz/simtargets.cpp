@@ -1,12 +1,12 @@
 // The simulated organiser's fuzz targets: its frame parser, its data-line decoders and its
 // organiser paths.
-#include <ftw.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -98,17 +98,16 @@ namespace {
 
 std::string treeroot, realroot;  // the host tree, made once and removed at exit; its real path
 
-int removeentry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
 // a/ b/ c/ m/ with names in both cases, a read-only file and symbolic links that lead out.
 bool maketree() {
     const char* tmp = std::getenv("TMPDIR");
     std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-simfuzz-XXXXXX";
     if (mkdtemp(tmpl.data()) == nullptr) return false;
     treeroot = tmpl;
-    std::atexit([] { nftw(treeroot.c_str(), removeentry, 16, FTW_DEPTH | FTW_PHYS); });
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(treeroot, ignored);
+    });
     std::string err;
     if (sim::SimFs(treeroot).init(&err) != sim::kDone) return false;
     for (const char* dir : {"/m/DOCS", "/m/docs", "/a/Sub", "/a/Sub/Deep"})

@@ -2,8 +2,7 @@
 // it waits until the workstation has cleared ECHO, speaks the literal frames, sends a refused
 // one again, refuses damaged frames with "R", answers an unknown command XBADCMD, ignores what a
 // workstation that left echoes back, tells a plain start that -r is needed, and announces itself
-// on a terminal device every second until answered. (Its pacing is what the progress session needs;
-// its framing and paths have unit tests, its parsers fuzz targets.)
+// on a terminal device every second until answered. (The progress session needs its pacing.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -19,21 +18,18 @@ namespace {
 
 const char kOnline[] = "$07XONLINE$1D\n";
 
-// The workstation's end of the line; owns its descriptor.
+// The workstation's end of the line; owns its descriptor. `raw`: no ECHO, as orvel leaves it.
 struct Peer {
     explicit Peer(int d) : fd(d) { tcgetattr(fd, &initial); }
     explicit Peer(const std::string& path) : Peer(open(path.c_str(), O_RDWR | O_NOCTTY)) {}
     ~Peer() { close(fd); }
-    void settings(bool raw) {  // raw: no ECHO, as orvel leaves it; else as found
+    void settings(bool raw) {
         struct termios t = initial;
         if (raw) cfmakeraw(&t);
         tcsetattr(fd, TCSANOW, &t);
     }
-    void send(const std::string& s) {
-        EXPECT_EQ(write(fd, s.data(), s.size()), static_cast<ssize_t>(s.size()));
-    }
-    // One line with its newline, or what came before `ms` of silence.
-    std::string line(int ms = 3000) {
+    void send(const std::string& s) { ASSERT_EQ(write(fd, s.data(), s.size()), ssize_t(s.size())); }
+    std::string line(int ms = 3000) {  // one line with its newline, or what came before silence
         std::string s;
         struct pollfd p = {fd, POLLIN, 0};
         for (char c = 0; c != '\n' && poll(&p, 1, ms) > 0 && read(fd, &c, 1) == 1;) s += c;

@@ -22,16 +22,11 @@ std::size_t closing(const std::string& s, std::size_t open) {
     return std::string::npos;
 }
 
-// "{MTIME PLACE PATH}": the file's modification time as ctime prints it, without its newline.
-std::string mtime(const std::string& what, const Names& names, std::string* out) {
-    const std::size_t blank = what.find(' ');
-    const std::string place = what.substr(0, blank), path = what.substr(blank + 1);
-    const std::map<std::string, std::string> dirs = {
-        {"organiser", names.root}, {"local", names.cwd}, {"home", names.home}};
+// "{MTIME PATH}": the modification time of the organiser's file PATH (a host path below the
+// root, "m/DOCS/A.TXT") as ctime prints it, without its newline.
+std::string mtime(const std::string& path, const Names& names, std::string* out) {
     struct stat st;
-    if (blank == std::string::npos || !dirs.count(place) ||
-        stat((dirs.at(place) + "/" + path).c_str(), &st) != 0)
-        return "{MTIME " + what + "}: no such file";
+    if (stat((names.root + "/" + path).c_str(), &st) != 0) return "{MTIME " + path + "}: no file";
     const std::string when = std::ctime(&st.st_mtime);
     *out += when.substr(0, when.size() - 1);
     return "";
