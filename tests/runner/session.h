@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-// One directive: its first word, the raw text after it, and its block (the lines below it that
-// are indented by two blanks, with the indent removed).
+// One directive: its line, first word, the raw text after it, and its block (the lines below it
+// that are indented by two blanks, with the indent removed).
 struct Directive {
-    int line = 0;  // in the session file, for messages
+    int line = 0;
     std::string name, rest;
     std::vector<std::string> block;
 };
@@ -20,8 +20,7 @@ struct Directive {
 // success, else what is wrong and on which line.
 std::string parse_session(const std::string& text, std::vector<Directive>* out);
 
-// The folders and files that a session's texts may name in braces.
-struct Names {
+struct Names {  // what a session's texts may name in braces
     std::string cwd, home, root, device, orvel;
 };
 
