@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "harness.h"
 
@@ -31,12 +30,7 @@ int index_of(const Frames& seq, char from, const std::string& text, int after = 
 class HangupTest : public ::testing::TestWithParam<std::tuple<bool, bool>> {
   protected:
     bool put_ = std::get<0>(GetParam()), filesum_ = std::get<1>(GetParam());
-    std::string new_ = [] {
-        std::mt19937 gen(77);
-        std::string s(350, '\0');
-        for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-        return s;
-    }();
+    const std::string new_ = random_bytes(350, 77);
     OrganiserTree org_;
     TempDir local_;
 

@@ -85,7 +85,6 @@ class Proc {
     // Pumps until `pred` holds (true), or time runs out or the process has ended and all its
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
-    bool wait_for_out(const std::string& text, int timeout_ms);
     void close_input();  // once the queued input is written
     void send(int sig);  // to the process itself
     // Pumps until exit or the deadline (then kills the group); fills the result's status,
@@ -126,5 +125,7 @@ struct ServedSim {
 };
 
 std::string slurp(const std::string& path);
+// `n` bytes from a Mersenne twister seeded with `seed`: the same bytes on every run.
+std::string random_bytes(std::size_t n, unsigned seed);
 // The trace's byte records in order: ('Y' or 'T', the bytes of that one read or write).
 std::vector<std::pair<char, std::string>> trace_records(const std::string& trace);

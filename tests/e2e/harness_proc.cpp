@@ -169,10 +169,6 @@ bool Proc::wait_until(const std::function<bool()>& pred, int timeout_ms) {
     }
 }
 
-bool Proc::wait_for_out(const std::string& text, int timeout_ms) {
-    return wait_until([&] { return out_.find(text) != std::string::npos; }, timeout_ms);
-}
-
 void Proc::finish(int timeout_ms, RunResult* r) {
     r->timed_out = !wait_until([&] { return reaped_; }, timeout_ms);
     if (r->timed_out) kill(-pid_, SIGKILL);

@@ -77,9 +77,7 @@ TEST_P(LineSettingsTest, RestoredOnTheWayOut) {
     const Way& way = GetParam();
     OrganiserTree org;
     TempDir local;
-    std::string bytes(350, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 1);
-    org.write("m/G.BIN", bytes);
+    org.write("m/G.BIN", random_bytes(350, 5));
     local.write("keep.bin", kOld);
     std::istringstream words(way.simargs);
     const std::vector<std::string> simargs{std::istream_iterator<std::string>(words), {}};
@@ -88,7 +86,7 @@ TEST_P(LineSettingsTest, RestoredOnTheWayOut) {
     std::unique_ptr<Proc> p =
         sim.start({.input = way.input, .cwd = local.path, .keep_stdin_open = way.signal != 0});
     if (way.signal != 0) {
-        EXPECT_TRUE(p->wait_for_out("waiting\n0, CMD> ", 10000)) << p->out();
+        EXPECT_TRUE(p->wait_until([&] { return p->out().ends_with("waiting\n0, CMD> "); }, 10000));
         p->wait_until([] { return false; }, 400);  // orvel now waits in the get's data
         expect_link_settings(settings_of(sim.pty), before);
         p->send(way.signal);

@@ -15,27 +15,21 @@
 
 namespace {
 
-constexpr int kFiles = 300;
 constexpr int kBatches = 3;
-constexpr std::size_t kMaxSize = 8192;
-constexpr int kBlock = 100;          // file bytes per data line
 constexpr int kDeadlineMs = 110000;  // per batch; holds under sanitizers on two busy cores
 
-struct SoakFile {
-    std::string name, bytes;
-};
-
-// Every third of the same 300 files, from `batch` on: sizes 0 to 8 KiB, bytes from one seed.
-std::vector<SoakFile> batch_files(int batch) {
+// Every third of the same 300 files (name, bytes), from `batch` on: sizes 0 to 8 KiB, bytes
+// from one seed.
+std::vector<std::pair<std::string, std::string>> batch_files(int batch) {
     std::mt19937 gen(0x50A6);
-    std::uniform_int_distribution<std::size_t> size(0, kMaxSize);
-    std::vector<SoakFile> files;
-    for (int i = 0; i < kFiles; ++i) {
+    std::uniform_int_distribution<std::size_t> size(0, 8192);
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 300; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "S%03d.BIN", i);
         std::string bytes(size(gen), '\0');
         for (char& c : bytes) c = static_cast<char>(gen() & 0xFF);
-        if (i % kBatches == batch) files.push_back({name, bytes});
+        if (i % kBatches == batch) files.emplace_back(name, bytes);
     }
     return files;
 }
@@ -55,17 +49,18 @@ class SoakTest : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(SoakTest, NoisyRoundTripsKeepFilesIntactAndCountersAgree) {
     const auto [batch, filesum] = GetParam();
-    const std::vector<SoakFile> files = batch_files(batch);
+    const auto files = batch_files(batch);
     OrganiserTree org;
     TempDir up, down;  // the files to put (orvel's working folder), and where the gets land
     // Every file put, then every file got back, then the counters; pause sends nothing, so they
     // are the totals of the whole wire. With checksums the session runs as a command file.
     std::string cmds = filesum ? "filesum on\n" : "";
-    for (const SoakFile& f : files) {
-        up.write(f.name, f.bytes);
-        cmds += "put m:\\" + f.name + " " + f.name + "\n";
+    for (const auto& [name, bytes] : files) {
+        up.write(name, bytes);
+        cmds += "put m:\\" + name + " " + name + "\n";
     }
-    for (const SoakFile& f : files) cmds += "get m:\\" + f.name + " " + down.file(f.name) + "\n";
+    for (const auto& [name, bytes] : files)
+        cmds += "get m:\\" + name + " " + down.file(name) + "\n";
     cmds += "transinfo\nftransinfo\n";
     if (filesum) up.write("soak.ovcmd", cmds);
     RunSpec how{.input = filesum ? "run soak\npause\n" : cmds + "pause\n",
@@ -79,9 +74,9 @@ TEST_P(SoakTest, NoisyRoundTripsKeepFilesIntactAndCountersAgree) {
     ASSERT_FALSE(r.timed_out) << "after " << r.wall_seconds << " s";
     EXPECT_EQ(r.status, 0) << r.err;
     int bad = 0;
-    for (const SoakFile& f : files) {
-        if (org.read("m/" + f.name) != f.bytes) ++bad, ADD_FAILURE() << "organiser " << f.name;
-        if (down.read(f.name) != f.bytes) ++bad, ADD_FAILURE() << "fetched " << f.name;
+    for (const auto& [name, bytes] : files) {
+        if (org.read("m/" + name) != bytes) ++bad, ADD_FAILURE() << "organiser " << name;
+        if (down.read(name) != bytes) ++bad, ADD_FAILURE() << "fetched " << name;
         if (bad > 5) break;  // enough to see what went wrong
     }
     EXPECT_EQ(down.dot_names(), std::vector<std::string>{});
@@ -100,9 +95,8 @@ TEST_P(SoakTest, NoisyRoundTripsKeepFilesIntactAndCountersAgree) {
     EXPECT_EQ(recd.first, r.stat("frames_out") - r.stat("corrupt_out"));
     EXPECT_EQ(frecd.second, r.stat("datain_bad"));
     EXPECT_EQ(fsent.second, r.stat("dataout_bad"));
-    long lines = 0;  // one "XG" per data line put, one accepted copy per data line got
-    for (const SoakFile& f : files)
-        lines += filesum ? (static_cast<long>(f.bytes.size()) + kBlock - 1) / kBlock : 0;
+    long lines = 0;  // one "XG" per data line (of 100 bytes) put, one accepted copy per line got
+    for (const auto& [name, bytes] : files) lines += filesum ? (bytes.size() + 99) / 100 : 0;
     EXPECT_EQ(fsent.first, lines);
     EXPECT_EQ(frecd.first, lines);
     EXPECT_EQ(r.stat("datain_bad") > 0 && r.stat("dataout_bad") > 0, filesum);

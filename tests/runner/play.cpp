@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <set>
 
@@ -24,13 +23,6 @@ namespace {
 const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "stderr",
                                          "status", "frames", "bytes",  "stats"};
 bool harness_failed = false;
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-    return s;
-}
 
 class Session {
   public:
