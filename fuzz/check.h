@@ -1,11 +1,14 @@
-// The one way a fuzz target reports a broken promise: a message on standard error and an abort,
-// which libFuzzer records as a crash with its input and which fails the replaying test. And the
-// libFuzzer entry point that each fuzz/<name>_fuzz.cpp makes of one target body.
+// The one way a fuzz target reports a broken promise (a message on standard error and an abort,
+// which libFuzzer records as a crash with its input and which fails the replaying test), the
+// libFuzzer entry point that each fuzz/<name>_fuzz.cpp makes of one target body, and the input
+// as text and as lines.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #define FUZZ_REQUIRE(cond)                                                                     \
     do {                                                                                       \
@@ -24,3 +27,21 @@
         target(data, size);                                                        \
         return 0;                                                                  \
     }
+
+namespace fuzz {
+
+inline std::string bytes(const uint8_t* data, std::size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// The input's lines, newlines removed; a last line without a newline counts.
+inline std::vector<std::string> splitlines(const std::string& in) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; start < in.size(); start = end + 1) {
+        end = in.find('\n', start) == std::string::npos ? in.size() : in.find('\n', start);
+        lines.push_back(in.substr(start, end - start));
+    }
+    return lines;
+}
+
+}  // namespace fuzz

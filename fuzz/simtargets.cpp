@@ -18,14 +18,6 @@
 
 namespace fuzz {
 
-namespace {
-
-std::string bytes(const uint8_t* data, std::size_t size) {
-    return std::string(reinterpret_cast<const char*>(data), size);
-}
-
-}  // namespace
-
 // The stream parser's first event is what parse_frame_bytes makes of the whole input; every
 // frame it finds formats back to itself, nothing else carries a text; formatting round trips.
 void simframetarget(const uint8_t* data, std::size_t size) {
@@ -179,12 +171,9 @@ void simpathtarget(const uint8_t* data, std::size_t size) {
     static const bool made = maketree();
     if (!made) return;
     sim::SimFs fs(treeroot);
-    const std::string in = bytes(data, size);
-    for (std::size_t start = 0, end, count = 0; start < in.size() && ++count <= 32;
-         start = end + 1) {
-        end = std::min(in.find('\n', start), in.size());
-        if (end > start) runop(fs, in[start], in.substr(start + 1, end - start - 1));
-    }
+    std::size_t count = 0;
+    for (const std::string& line : splitlines(bytes(data, size)))
+        if (!line.empty() && ++count <= 32) runop(fs, line[0], line.substr(1));
 }
 
 }  // namespace fuzz

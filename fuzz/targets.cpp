@@ -25,20 +25,6 @@ namespace fuzz {
 
 namespace {
 
-std::string bytes(const uint8_t* data, std::size_t size) {
-    return std::string(reinterpret_cast<const char*>(data), size);
-}
-
-// The input's lines, newlines removed; a last line without a newline counts.
-std::vector<std::string> splitlines(const std::string& in) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0, end; start < in.size(); start = end + 1) {
-        end = std::min(in.find('\n', start), in.size());
-        lines.push_back(in.substr(start, end - start));
-    }
-    return lines;
-}
-
 bool isblankchar(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
