@@ -13,6 +13,7 @@
 
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 #include "harness.h"
 
@@ -30,10 +31,10 @@ struct termios settings_of(const std::string& device) {
     return t;
 }
 
-bool same(const struct termios& a, const struct termios& b) {
-    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
-           a.c_lflag == b.c_lflag && cfgetispeed(&a) == cfgetispeed(&b) &&
-           cfgetospeed(&a) == cfgetospeed(&b);
+// The modes and speeds of some settings, to compare them whole.
+auto modes(const struct termios& t) {
+    return std::make_tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetispeed(&t),
+                           cfgetospeed(&t));
 }
 
 // The link's settings made from what it found: 9600 8N1, no echo and no byte acting as a
@@ -96,7 +97,7 @@ TEST_P(LineSettingsTest, RestoredOnTheWayOut) {
     EXPECT_EQ(r.status, way.status);
     EXPECT_TRUE(r.out.ends_with(way.out_tail)) << r.out;
     EXPECT_LT(r.wall_seconds, 6.0);  // a line time-out of at most 1 s ends a silent wait
-    EXPECT_TRUE(same(settings_of(sim.pty), before));
+    EXPECT_EQ(modes(settings_of(sim.pty)), modes(before));
     EXPECT_EQ(local.read("keep.bin"), kOld);
     EXPECT_EQ(local.dot_names(), std::vector<std::string>{});
 }

@@ -39,48 +39,40 @@ struct Peer {
     struct termios initial = {};
 };
 
-TEST(SimTest, WaitsForEchoClearedSpeaksLiteralFramesAndRefusesDamagedOnes) {
-    OrganiserTree org;
-    ServedSim sim(org.root);
-    Peer peer(sim.pty);
-    EXPECT_EQ(peer.line(300), "");  // ECHO still set: the announcement would come straight back
-    peer.settings(true);
-    EXPECT_EQ(peer.line(), kOnline);
-    peer.send("R");
-    EXPECT_EQ(peer.line(), kOnline);  // the same frame again after "R"
-    peer.send("O");
-    EXPECT_EQ(peer.line(), ">\n");
-    const std::pair<const char*, const char*> cases[] = {
-        {"$02vn$E5", "R\n"},      // bad checksum
-        {"$0Zvn$E4", "R\n"},      // non-hex length digit
-        {"$02vn$EQ", "R\n"},      // non-hex checksum digit
-        {"$05vn", "R\n"},         // incomplete: refused once the line has been quiet a while
-        {"xyz\n$02vn$E4", "O\n"}  // stray bytes before a good frame are skipped
-    };
-    for (const auto& [bytes, answer] : cases) {
-        peer.send(bytes);
-        EXPECT_EQ(peer.line(2000), answer) << bytes;
-    }
-    EXPECT_EQ(peer.line(), "$05V3.24$1D\n");
-    peer.send("O");
-    EXPECT_EQ(peer.line(), ">\n");
-    peer.send("$00$00");  // an empty command is unknown, as any other
-    EXPECT_EQ(peer.line(), "O\n");
-    EXPECT_EQ(peer.line(), "$07XBADCMD$F3\n");
-}
-
-TEST(SimTest, ALeftSessionIgnoresItsEchoAndTellsAPlainStartToUseR) {
+TEST(SimTest, WaitsForEchoClearedRefusesDamagedFramesAndOutlivesAWorkstationThatLeft) {
     OrganiserTree org;
     ServedSim sim(org.root);
     {
-        Peer first(sim.pty);
-        first.settings(true);
-        ASSERT_EQ(first.line(), kOnline);
-        first.send("O");
-        ASSERT_EQ(first.line(), ">\n");
-        first.settings(false);  // as orvel leaves on pause: ECHO on again
-        first.send("$02vn$E4");
-        EXPECT_EQ(first.line(300), "");  // what comes back while echoing is not a frame
+        Peer peer(sim.pty);
+        EXPECT_EQ(peer.line(300), "");  // ECHO still set: the announcement would come back
+        peer.settings(true);
+        EXPECT_EQ(peer.line(), kOnline);
+        peer.send("R");
+        EXPECT_EQ(peer.line(), kOnline);  // the same frame again after "R"
+        peer.send("O");
+        EXPECT_EQ(peer.line(), ">\n");
+        const std::pair<const char*, const char*> cases[] = {
+            {"$02vn$E5", "R\n"},      // bad checksum
+            {"$0Zvn$E4", "R\n"},      // non-hex length digit
+            {"$02vn$EQ", "R\n"},      // non-hex checksum digit
+            {"$05vn", "R\n"},         // incomplete: refused once the line has been quiet a while
+            {"xyz\n$02vn$E4", "O\n"}  // stray bytes before a good frame are skipped
+        };
+        for (const auto& [bytes, answer] : cases) {
+            peer.send(bytes);
+            EXPECT_EQ(peer.line(2000), answer) << bytes;
+        }
+        EXPECT_EQ(peer.line(), "$05V3.24$1D\n");
+        peer.send("O");
+        EXPECT_EQ(peer.line(), ">\n");
+        peer.send("$00$00");  // an empty command is unknown, as any other
+        EXPECT_EQ(peer.line(), "O\n");
+        EXPECT_EQ(peer.line(), "$07XBADCMD$F3\n");
+        peer.send("O");
+        EXPECT_EQ(peer.line(), ">\n");
+        peer.settings(false);  // it leaves as orvel does on pause: ECHO on again
+        peer.send("$02vn$E4");
+        EXPECT_EQ(peer.line(300), "");  // what comes back while echoing is not a frame
     }
     Peer plain(sim.pty);
     plain.settings(true);

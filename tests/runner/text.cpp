@@ -136,11 +136,9 @@ std::string parse_session(const std::string& text, std::vector<Directive>* out) 
         } else if (line[0] == ' ' || line[0] == '\t') {
             return where + "indent block lines by two blanks";
         } else {
-            const std::size_t blank = line.find(' ');
-            out->push_back({n,
-                            line.substr(0, blank),
-                            blank == std::string::npos ? "" : line.substr(blank + 1),
-                            {}});
+            const std::size_t blank = std::min(line.find(' '), line.size());
+            out->push_back(
+                {n, line.substr(0, blank), line.substr(std::min(blank + 1, line.size()))});
         }
         blanks = 0;
     }
