@@ -138,7 +138,7 @@ std::string parse_session(const std::string& text, std::vector<Directive>* out) 
         } else {
             const std::size_t blank = std::min(line.find(' '), line.size());
             out->push_back(
-                {n, line.substr(0, blank), line.substr(std::min(blank + 1, line.size()))});
+                {n, line.substr(0, blank), line.substr(std::min(blank + 1, line.size())), {}});
         }
         blanks = 0;
     }
