@@ -85,7 +85,6 @@ class Proc {
     // Pumps until `pred` holds (true), or time runs out or the process has ended and all its
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
-    void close_input();  // once the queued input is written
     void send(int sig);  // to the process itself
     // Pumps until exit or the deadline (then kills the group); fills the result's status,
     // timed_out, out, err, times, size and arrivals.

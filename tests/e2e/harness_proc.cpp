@@ -113,11 +113,6 @@ Proc::~Proc() {
     for (int& fd : impl_->fds) close_fd(fd);
 }
 
-void Proc::close_input() {
-    impl_->close_when_written = true;
-    pump(0);
-}
-
 void Proc::send(int sig) {
     if (!reaped_) kill(pid_, sig);
 }
