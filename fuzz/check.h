@@ -1,7 +1,6 @@
-// The one way a fuzz target reports a broken promise (a message on standard error and an abort,
-// which libFuzzer records as a crash with its input and which fails the replaying test), the
-// libFuzzer entry point that each fuzz/<name>_fuzz.cpp makes of one target body, and the input
-// as text and as lines.
+// How a fuzz target reports a broken promise (a message and an abort, which libFuzzer records as
+// a crash and which fails the replaying test), the entry point that each fuzz/<name>_fuzz.cpp
+// makes of a target body, and the input as text and as lines.
 #pragma once
 
 #include <cstdint>

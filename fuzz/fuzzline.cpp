@@ -44,8 +44,7 @@ PtyLine openline() {
     return line;
 }
 
-// Writes `stream` into the master as the line takes it and reads away the link's answers,
-// until the wake pipe says the run is over.
+// Feeds `stream` to the master and reads away the link's answers, until the wake pipe rings.
 void feed(const PtyLine& line, const std::string& stream) {
     char junk[4096];
     for (std::size_t off = 0;;) {
@@ -91,8 +90,7 @@ bool runonline(const std::string& stream, const std::function<void()>& body) {
     const int keepdev = devid;
     devid = line.slave;
     body();
-    // Reads whole lines from the slave until the end marker arrives, so that the next run
-    // starts on an empty line (a read cannot end an open pty's input otherwise).
+    // Reads the slave up to the end marker, so that the next run starts on an empty line.
     char buf[8192];
     for (ssize_t n; (n = read(line.slave, buf, sizeof buf)) != 0;)
         if ((n < 0 && errno != EINTR) || std::string(buf, n > 0 ? n : 0) == marker) break;

@@ -28,9 +28,8 @@ inline std::string readbytes(const std::string& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs every kept input of target `name` under the fuzz folder `base` (regressions first)
-// through `target`, naming each on standard error first (a broken check aborts); returns how
-// many there were.
+// Runs every kept input of target `name` under `base` through `target` (regressions first), each
+// named on standard error first (a broken check aborts); returns how many there were.
 inline std::size_t replay(const std::string& base, const std::string& name,
                           void (*target)(const uint8_t*, std::size_t)) {
     std::vector<std::string> files = filesin(base + "/regressions/" + name);

@@ -79,9 +79,8 @@ void frametarget(const uint8_t* data, std::size_t size) {
 
 namespace {
 
-// The organiser's reading of one inbound frame line, apart from the link's: true with the text
-// when the length and checksum fields are hexadecimal (a blank allowed for the first digit of
-// each and the second of the sum), the text is all there and the sum fits.
+// The organiser's reading of an inbound frame line, apart from the link's: the text when the
+// fields are hexadecimal (or blank where the peer may pad), the text is there and the sum fits.
 bool peerintact(const std::string& line, std::string* text) {
     auto field = [](char hi, char lo, bool padlo) {
         const int h = hi == ' ' ? 0 : hexdigit(hi), l = padlo && lo == ' ' ? 0 : hexdigit(lo);
@@ -129,10 +128,9 @@ void receivetarget(const uint8_t* data, std::size_t size) {
     FUZZ_REQUIRE(replies == expect);
 }
 
-// A receiving transfer whose data lines are the input's lines. Without line sums, when every
-// line reaches the link as sent (printable) and none ends the data early, the file must be each
-// whole pair of characters as a byte, read as hexadecimal up to the first character that is not
-// a digit, an odd last character ignored.
+// Without line sums, when every line reaches the link as sent (printable) and none ends the data
+// early, the file holds each whole pair of characters as a byte, read as hexadecimal up to the
+// first character that is no digit (an odd last character ignored).
 void datalinetarget(const uint8_t* data, std::size_t size) {
     if (size == 0 || fuzzline::scratchdir().empty()) return;
     const bool chk = (data[0] & 1) != 0, refuse = (data[0] & 2) != 0;
@@ -178,9 +176,9 @@ const char* fakelookup(const std::string& name) {
     return name == "long" ? longvalue.c_str() : nullptr;
 }
 
-// Trimming drops blanks at the end only (never the first character); the words hold the
-// line's non-blank characters up to its first NUL, in order, and only the first and the last
-// may be empty; expansion replaces "[name]" words by the value, found or not at all.
+// Trimming drops blanks at the end only (never the first character); the words are the line's
+// non-blank characters up to a NUL, in order, only the first and last possibly empty; expansion
+// replaces "[name]" words by the value, found or not at all.
 void checkline(const std::string& line) {
     std::string trimmed = line;
     trimtrailing(trimmed);

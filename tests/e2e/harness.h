@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-// Reports a harness failure (missing file, sim that would not start): to standard error, or in
-// the test binary as a gtest failure.
+// Reports a harness failure (missing file, sim that would not start); to standard error unless
+// replaced (the session runner counts them as failures).
 extern void (*harness_fail)(const std::string& what);
 
 // A fresh temporary folder, removed with everything in it when destroyed.
@@ -86,8 +86,7 @@ class Proc {
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
     void send(int sig);  // to the process itself
-    // Pumps until exit or the deadline (then kills the group); fills the result's status,
-    // timed_out, out, err, times, size and arrivals.
+    // Pumps until exit or the deadline (then kills the group) and fills the result's fields.
     void finish(int timeout_ms, RunResult* r);
 
   private:
@@ -101,8 +100,8 @@ class Proc {
     std::unique_ptr<Impl> impl_;
 };
 
-// A simulator in serve mode, across several orvel runs, until destroyed. With `record` false it
-// keeps no trace and no counters (for timing runs: it then writes no file per frame).
+// A simulator in serve mode for several orvel runs, until destroyed; with `record` false, without
+// trace and counters (the benchmark's timing runs: no file written per frame).
 struct ServedSim {
     explicit ServedSim(const std::string& root, std::vector<std::string> simargs = {},
                        bool record = true);

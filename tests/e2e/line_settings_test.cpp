@@ -56,8 +56,7 @@ struct Way {
     friend void PrintTo(const Way& w, std::ostream* os) { *os << w.name; }
 };
 
-// "--mute-after K": the organiser answers K frames, then nothing. Nine make the start-up; the
-// get's data lines are frames 17 to 20 and its end word 21.
+// "--mute-after K": answers K frames, then nothing (start-up: 9; the get's data: 17-20, end: 21).
 const std::string kGet = "get m:\\G.BIN keep.bin\n", kWait = "echo waiting\n" + kGet;
 const Way kWays[] = {
     {"Pause", "", "pause\n", 0, 0, "Disconnecting and leaving orvel active\n"},

@@ -171,16 +171,19 @@ class Session {
         std::vector<std::string> w = words(d, d.rest);
         if (!w.empty() && w[0].starts_with("/")) w.insert(w.begin(), "");
         if (w.size() < 2) return fail(d, "expect PLACE PATH [what]");
-        const std::string p = host(d, w[0], w[1]), name = fs::path(p).filename();
-        if (p.empty() || name.find_first_of("*?") == std::string::npos) return expect_file(d, p, w);
-        int matches = 0;
-        for (const auto& e : fs::directory_iterator(fs::path(p).parent_path()))
-            if (fnmatch(name.c_str(), e.path().filename().c_str(), 0) == 0)
-                ++matches, expect_file(d, e.path().string(), w);
-        if (matches == 0) fail(d, "nothing matches " + p);
+        expect_file(d, host(d, w[0], w[1]), w);
     }
 
     void expect_file(const Directive& d, const std::string& p, const std::vector<std::string>& w) {
+        const std::string name = fs::path(p).filename();
+        if (name.find_first_of("*?") != std::string::npos) {
+            int matches = 0;
+            for (const auto& e : fs::directory_iterator(fs::path(p).parent_path()))
+                if (fnmatch(name.c_str(), e.path().filename().c_str(), 0) == 0)
+                    ++matches, expect_file(d, e.path().string(), w);
+            if (matches == 0) fail(d, "nothing matches " + p);
+            return;
+        }
         const std::string how = w.size() > 2 ? w[2] : "";
         struct stat st;
         const bool there = !p.empty() && lstat(p.c_str(), &st) == 0;

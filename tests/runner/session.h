@@ -37,8 +37,8 @@ std::vector<std::string> expand_words(const std::string& raw, const Names& names
 std::string block_text(const std::vector<std::string>& lines, const Names& names,
                        std::string* error, bool joined = false);
 
-// A transcript block: the standard output it expects and the input typed into it. `typed` pairs
-// each typed line with the output expected before it, for showing an actual output the same way.
+// A transcript block: the standard output it expects and the input typed into it (each typed
+// line paired with the output expected before it, for showing an actual output the same way).
 struct Transcript {
     std::string out, in, error;
     std::vector<std::pair<std::string, std::string>> typed;
