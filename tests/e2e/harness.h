@@ -43,8 +43,9 @@ struct RunSpec {
     std::vector<std::string> simargs{};  // extra tavlin-sim options, e.g. {"--release","3.7"}
     std::string root{};                  // organiser root (required for run_orvel)
     std::string cwd{};                   // orvel's working directory (default: a fresh temp dir)
-    // Extra or overriding variables; HOME is a fresh empty folder unless given (no rc file).
-    std::vector<std::pair<std::string, std::string>> env{};
+    // Entries "NAME=VALUE" (or just "NAME") first in this order, in place of ours of the same
+    // name; HOME is a fresh empty folder unless given (no rc file).
+    std::vector<std::string> env{};
     bool rev322 = false;           // run the revision 3.22 build
     int timeout_ms = 30000;        // deadline for the whole run
     bool keep_stdin_open = false;  // write `input` but leave standard input open

@@ -27,14 +27,18 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-// The environment of the child: ours, with a default HOME and the RunSpec's overrides.
+// The environment of the child: the RunSpec's entries, a HOME unless given, then ours but for
+// the names already there (the first entry of a name wins).
 std::vector<std::string> child_env(const RunSpec& spec, const std::string& home) {
-    std::map<std::string, std::string> vars = {{"HOME", home}};
-    for (const auto& [k, v] : spec.env) vars[k] = v;
     std::vector<std::string> out;
-    for (const auto& [k, v] : vars) out.push_back(k + "=" + v);
-    for (char** e = environ; *e; ++e)
-        if (!vars.count(std::string(*e).substr(0, std::string(*e).find('=')))) out.push_back(*e);
+    auto add = [&](const std::string& e) {
+        for (const std::string& o : out)
+            if (o.substr(0, o.find('=')) == e.substr(0, e.find('='))) return;
+        out.push_back(e);
+    };
+    for (const std::string& e : spec.env) add(e);
+    add("HOME=" + home);
+    for (char** e = environ; *e; ++e) add(*e);
     return out;
 }
 

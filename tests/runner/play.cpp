@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <set>
 
@@ -96,18 +97,19 @@ class Session {
     }
 
     void state(const Directive& d) {
-        const std::size_t blank = std::min(d.rest.find(' '), d.rest.size());
         if (d.name == "organiser" || d.name == "local" || d.name == "home") {
             make(d, d.name, words(d, d.rest));
         } else if (d.name.starts_with("/")) {
             std::vector<std::string> w = words(d, d.rest);
             w.insert(w.begin(), d.name);
             make(d, "", w);
-        } else if (d.name == "env") {  // env NAME VALUE: the value is the rest of the line
-            std::string value,
-                error = expand(d.rest.substr(std::min(blank + 1, d.rest.size())), names_, &value);
+        } else if (d.name == "env") {  // env NAME=VALUE (or NAME alone), in place of NAME's
+            std::string entry, error = expand(d.rest, names_, &entry);
             if (!error.empty()) fail(d, error);
-            env_.emplace_back(d.rest.substr(0, blank), value);
+            std::erase_if(env_, [&](const std::string& e) {
+                return e.substr(0, e.find('=')) == entry.substr(0, entry.find('='));
+            });
+            env_.push_back(entry);
         } else if (d.name == "serve") {
             served_ = std::make_unique<ServedSim>(org_.root, words(d, d.rest));
             names_.device = served_->pty;
@@ -152,10 +154,9 @@ class Session {
             const std::string bytes = w.size() > 3 && w[1] == "random"
                                           ? random_bytes(std::stoul(w[2]), std::stoul(w[3]))
                                           : block(d);
-            FILE* f = std::fopen(p.c_str(), "wb");
-            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+            std::ofstream out(p, std::ios::binary);
+            if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
                 fail(d, "cannot write " + p);
-            if (f) std::fclose(f);
         }
         for (const std::string& opt : w) {
             if (opt.starts_with("mode=")) chmod(p.c_str(), std::stoul(opt.substr(5), nullptr, 8));
@@ -193,7 +194,7 @@ class Session {
             return;
         }
         if (how == "mode" && w.size() > 3 && (st.st_mode & 07777) != std::stoul(w[3], nullptr, 8))
-            fail(d, p + " has mode " + std::to_string(st.st_mode & 07777) + " (decimal)");
+            fail(d, p + " has another mode");
         if (how == "exists" || how == "mode") return;
         const std::string got = how == "tree" ? tree(p) : slurp(p);
         if (how == "contains" && got.find(block(d)) == std::string::npos)
@@ -231,7 +232,7 @@ class Session {
                      .rev322 = has("3.22"),
                      .timeout_ms = deadline_ms_,
                      .stderr_terminal = has("stderr-terminal")};
-        spec.env.insert(spec.env.begin(), {"HOME", names_.home});
+        spec.env.push_back("HOME=" + names_.home);  // unless the session set its own
         for (const std::string& opt : opts)
             if (opt.starts_with("file-size-limit="))
                 spec.file_size_limit = std::stol(opt.substr(16));
@@ -278,7 +279,8 @@ class Session {
             got = masked(r.out);
             check_text(d, "standard output", t.out, got, render_transcript(got, t));
         } else if (d.name == "stderr") {
-            check_text(d, "standard error", block(d), got = masked(r.err), render(got));
+            got = masked(r.err);
+            check_text(d, "standard error", block(d), got, render(got));
         } else if (d.name == "frames") {
             for (const std::string& f : r.frames_from_yal()) got += f + "\n";
             check_text(d, "orvel's frames", block(d), got, render(got));
@@ -301,7 +303,7 @@ class Session {
     OrganiserTree org_;
     TempDir local_, home_;
     Names names_;
-    std::vector<std::pair<std::string, std::string>> env_;
+    std::vector<std::string> env_;
     std::vector<std::pair<std::regex, std::string>> masks_;
     int deadline_ms_ = 30000;
     std::unique_ptr<ServedSim> served_;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "simframe.h"
-#include "simprocs.h"
 
 namespace sim {
 namespace {
@@ -31,13 +30,6 @@ TEST(SimFrameTest, StreamParserResynchronisesAfterGarbage) {
     EXPECT_TRUE(parser.in_frame());
     EXPECT_EQ(parser.feed('B').text, "ol");
     EXPECT_FALSE(parser.in_frame());
-}
-
-// A process table given on the command line must name every process (the table in use and the
-// organiser's paths are pinned by the sessions process/table and files/organiser-paths).
-TEST(SimProcsTest, AnEmptyNameIsRefused) {
-    std::vector<Proc> procs;
-    EXPECT_FALSE(parse_procs("A,,B", &procs));
 }
 
 }  // namespace
