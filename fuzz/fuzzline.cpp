@@ -105,13 +105,13 @@ const std::string& scratchdir() {
     static const std::string dir = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-fuzz-XXXXXX";
-        if (mkdtemp(tmpl.data()) == nullptr) return std::string();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(scratchdir(), ignored);
-        });
-        return tmpl;
+        return mkdtemp(tmpl.data()) ? tmpl : std::string();
     }();
+    static const bool removed_at_exit = std::atexit([] {  // before `dir` itself goes
+                                            std::error_code ignored;
+                                            std::filesystem::remove_all(scratchdir(), ignored);
+                                        }) == 0;
+    (void)removed_at_exit;
     return dir;
 }
 
