@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,7 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
     int theirs[3] = {p[0][0], p[1][1], p[2][1]};
     if (pid == 0) {
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the harness, even if it crashes
         for (int i = 0; i < 3; ++i) dup2(theirs[i], i);
         signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
         const struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit),

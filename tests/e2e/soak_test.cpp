@@ -100,7 +100,6 @@ TEST_P(SoakTest, NoisyRoundTripsKeepFilesIntactAndCountersAgree) {
     EXPECT_EQ(fsent.first, lines);
     EXPECT_EQ(frecd.first, lines);
     EXPECT_EQ(r.stat("datain_bad") > 0 && r.stat("dataout_bad") > 0, filesum);
-    std::printf("[ soak     ] %zu files, %.1f s\n", files.size(), r.wall_seconds);
 }
 
 INSTANTIATE_TEST_SUITE_P(Batches, SoakTest,
