@@ -8,57 +8,62 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
+#include "hooks.h"
 #include "localfs.h"
+#include "localnames.h"
 #include "ovbackup.h"
 #include "ovlib.h"
-#include "ovmain.h"
+#include "textutil.h"
 
 namespace {
 
-// Creates the workstation directory of `node` ("mkdir -p" done by system calls). Returns false
-// when the user declined it under `backupask`, so that its subtree is left alone.
-bool backupdirectory(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
-    if (debugbackup) std::printf("BACKUP: Making dir %s\n", node->pname.c_str());
-    const std::string target = backupbuildpath(node->pname, backupdir, orvelroot);
+// Creates `target`, the workstation directory of `node` ("mkdir -p" done by system calls).
+// Returns false when the user declined it under `backupask`, so that its subtree is left alone.
+bool backupdirectory(BackupNode* node, const std::string& target) {
+    const std::string name = shown(node->pname);
+    if (debugbackup) std::printf("BACKUP: Making dir %s\n", name.c_str());
     const std::string command = "mkdir -p  " + target;
-    if (debugbackup) std::printf("BACKUP: doing system(%s)\n", command.c_str());
+    if (debugbackup) std::printf("BACKUP: doing system(%s)\n", shown(command).c_str());
     if (varisset("backupnodo")) {
-        std::printf("BACKUP: Would have done \"%s\"\n", command.c_str());
+        std::printf("BACKUP: Would have done \"%s\"\n", shown(command).c_str());
         return true;
     }
     if (varisset("backupask")) {
-        std::printf("BACKUP: Do you want to backup directory %s ? (y/n) ", node->pname.c_str());
+        std::printf("BACKUP: Do you want to backup directory %s ? (y/n) ", name.c_str());
         if (!answeredyes()) {
             std::printf(
                 "BACKUP: Warning, as you are not backing up directory %s none of its children "
                 "will be backed up\n",
-                node->pname.c_str());
+                name.c_str());
             return false;
         }
     }
     if (makedirs(target) != 0) {
         std::fprintf(stderr, "mkdir: cannot create directory %s: %s\n", target.c_str(),
                      std::strerror(errno));
+        notefailure();
     }
     return true;
 }
 
-// Fetches one file with a `get` line, whose words keep names with blanks intact.
-void backupfile(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
-    if (debugbackup) std::printf("BACKUP: Getting %s\n", node->pname.c_str());
-    const std::string target = backupbuildpath(node->pname, backupdir, orvelroot);
+// Fetches one file to `target` with a `get` line, whose words keep names with blanks intact.
+void backupfile(BackupNode* node, const std::string& target) {
+    const std::string name = shown(node->pname);
+    if (debugbackup) std::printf("BACKUP: Getting %s\n", name.c_str());
     const std::string line = "get " + node->pname + " " + target;
-    if (debugbackup) std::printf("BACKUP: doing %s\n", line.c_str());
+    if (debugbackup) std::printf("BACKUP: doing %s\n", shown(line).c_str());
     if (varisset("backupnodo")) {
-        std::printf("BACKUP: Would have done \"%s\"\n", line.c_str());
+        std::printf("BACKUP: Would have done \"%s\"\n", shown(line).c_str());
     } else if (varisset("backupask")) {
-        std::printf("BACKUP: Do you want to backup file %s ? (y/n) ", node->pname.c_str());
-        if (answeredyes()) cmdintrwords({"get", node->pname, target});
+        std::printf("BACKUP: Do you want to backup file %s ? (y/n) ", name.c_str());
+        if (answeredyes()) dispatchwords({"get", node->pname, target});
     } else {
-        cmdintrwords({"get", node->pname, target});
+        dispatchwords({"get", node->pname, target});
     }
     ++filecount;
 }
@@ -81,7 +86,6 @@ void printend(const std::string& orvelroot, const std::string& backupdir, std::t
 
 }  // namespace
 
-// backup, ibackup, restore, irestore. A refusal by the release gate returns 0.
 int cmbackup(int argc, char** argv) {
     calltrace(1, "CALL: cmbackup\n");
     dodebugargs(argc, argv);
@@ -111,7 +115,7 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr) {
         waitforreturn();
     }
     incremental = incr;
-    filecount = dircount = 0;
+    filecount = dircount = failcount = 0;
     const std::time_t start = std::time(nullptr);
     const bool verbose = varisset("verbose");
     if (verbose) printstart(orvelroot, backupdir, start);
@@ -119,13 +123,16 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr) {
     lowerpath(orvelroot);
     initbackuplist(orvelroot);
     const bool hadfilter = suspendfilefilter();
-    backuplist(backhead, 1, backupdir, orvelroot);
+    backuplist(backhead.get(), 1, backupdir, orvelroot);
     if (verbose) std::printf("BACKUP: Stage 2, Getting files\n");
-    dobackup(backupdir, backhead, orvelroot);
+    dobackup(backupdir, backhead.get(), orvelroot);
     closebackuplist(backhead);
-    backhead = nullptr;
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, backupdir, start);
+    if (failcount > 0) {
+        std::printf("BACKUP: %d skipped or failed, the backup is incomplete\n", failcount);
+        notefailure();
+    }
 }
 
 // Stage 2 for `node` and its subtree, in tree order. Skipped nodes are neither acted on nor
@@ -134,41 +141,51 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
     calltrace(3, "CALL: dobackup (path = %s, currnode->pname = %s, orvelpath= %s)\n",
               backupdir.c_str(), node->pname.c_str(), orvelroot.c_str());
     if (node->skip) return;
+    const int before = failurecount();
     if (node->type == kNodeFile) {
-        backupfile(node, backupdir, orvelroot);
+        backupfile(node, backupdir);
+        countiffailed(before);
         return;
     }
-    if (!backupdirectory(node, backupdir, orvelroot)) return;
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
-        dobackup(backupdir, child, orvelroot);
+    const bool wanted = backupdirectory(node, backupdir);
+    countiffailed(before);
+    if (!wanted) return;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
+        // The walk took only members of this folder, so each child lands right inside it.
+        dobackup(backupbuildpath(child->pname, backupdir, orvelfolder(child->pname)), child,
+                 orvelroot);
     }
     ++dircount;
 }
 
-// The workstation path of organiser path `path`: the backup directory, then what follows the
-// organiser root, with "\" turned into "/" and "$" into "S".
+// Whole components are compared, as the organiser compares names, so that m:\docsx is not
+// taken for a part of m:\docs.
 std::string backupbuildpath(const std::string& path, const std::string& backupdir,
                             const std::string& orvelroot) {
     calltrace(3, "CALL backupbuildpath (path = %s, root = %s, target = OMITTED, purge = %s)\n",
               path.c_str(), backupdir.c_str(), orvelroot.c_str());
-    std::string rest = path.substr(commonprefixlength(path, orvelroot));
-    for (char& c : rest) {
-        if (c == '$') c = 'S';
-        if (c == '\\') c = '/';
+    const std::vector<std::string_view> parts = orvelcomponents(path),
+                                        root = orvelcomponents(orvelroot);
+    std::string target = backupdir;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i < root.size()) {
+            if (!sameorvelname(parts[i], root[i])) return std::string();
+            continue;
+        }
+        target += '/';
+        for (char c : parts[i]) target += c == '$' ? 'S' : c;
     }
-    std::string target = backupdir + rest;
     calltrace(3, "EXIT: backupbuildpath (target = %s)\n", target.c_str());
     return target;
 }
 
-// 1 when the workstation copy is current (leave it), 0 when the file must be fetched.
 int backupmodified(const std::string& path, const std::string& backupdir,
                    const std::string& orvelroot) {
     calltrace(3, "CALL: backupmodified (ovname = %s, backupdir = %s, orvelpath= %s)\n",
               path.c_str(), backupdir.c_str(), orvelroot.c_str());
     if (ovsetpath(path) == kFailed) return 0;
     const long ovtime = ovgetmodtime();
-    const std::string target = backupbuildpath(path, backupdir, orvelroot);
+    const std::string& target = backupdir;
     struct stat st;
     const int ret = stat(target.c_str(), &st);
     if (ret != 0) return 0;

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "ovmain.h"
 #include "ovvar.h"
+#include "textutil.h"
 
 bool varisset(const char* name) {
     return findvar(name) != nullptr;

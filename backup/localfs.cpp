@@ -6,8 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
 
 // Creates one directory; an existing directory counts as success.
 int makeonedir(const std::string& path) {
@@ -40,12 +45,11 @@ int makedirs(const std::string& path) {
 
 int listdirsorted(const std::string& path, std::vector<std::string>& names) {
     names.clear();
-    DIR* dir = opendir(path.c_str());
-    if (dir == nullptr) return -1;
-    while (const struct dirent* entry = readdir(dir)) {
+    std::unique_ptr<DIR, DirCloser> dir(opendir(path.c_str()));
+    if (!dir) return -1;
+    while (const struct dirent* entry = readdir(dir.get())) {
         if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
     }
-    closedir(dir);
     // std::string compares as unsigned bytes, which is the C locale's collation.
     std::sort(names.begin(), names.end());
     return 0;

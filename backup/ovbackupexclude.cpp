@@ -3,33 +3,31 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "ovlib.h"
-#include "ovmain.h"
+#include "textutil.h"
 
-ExcludeEntry* exclude = nullptr;
+std::unique_ptr<ExcludeEntry> exclude;
 
-// The list starts empty at load time; start-up only announces itself.
 void initexclude() {
     calltrace(3, "CALL: initexclude()\n");
 }
 
-// Adds `path` unless an entry with exactly this path exists (then 0); else -2.
 int setupexclude(const std::string& path) {
     calltrace(3, "CALL: setupexclude (path = %s)\n", path.c_str());
-    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) {
+    for (const ExcludeEntry* e = exclude.get(); e != nullptr; e = e->next.get()) {
         if (e->path == path) return 0;
     }
     return newexclude(path);
 }
 
-// Links a new entry in front of the list and fills it. Returns -2.
 int newexclude(const std::string& path) {
     calltrace(3, "CALL: newexclude (path = %s, )\n", path.c_str());
-    auto* entry = new ExcludeEntry;
-    entry->next = exclude;
-    exclude = entry;
-    return installexclude(path, entry);
+    auto entry = std::make_unique<ExcludeEntry>();
+    entry->next = std::move(exclude);
+    exclude = std::move(entry);
+    return installexclude(path, exclude.get());
 }
 
 int installexclude(const std::string& path, ExcludeEntry* current) {
@@ -38,14 +36,12 @@ int installexclude(const std::string& path, ExcludeEntry* current) {
     return kDone;
 }
 
-// Unlinks and frees the first entry equal to `path`; a missing path changes nothing. Returns -2.
 int removeexclude(const std::string& path) {
     calltrace(3, "CALL: removeexclude (path = %s)\n", path.c_str());
-    for (ExcludeEntry** link = &exclude; *link != nullptr; link = &(*link)->next) {
+    for (std::unique_ptr<ExcludeEntry>* link = &exclude; *link != nullptr; link = &(*link)->next) {
         if ((*link)->path == path) {
-            ExcludeEntry* gone = *link;
-            *link = gone->next;
-            delete gone;  // `path` may refer to gone->path: it is not used after this
+            // Frees the entry: `path` may refer to its path, and is not used after this.
+            *link = std::move((*link)->next);
             break;
         }
     }
@@ -59,20 +55,19 @@ int printexclude() {
         return kDone;
     }
     std::printf("Current installed backup excludes\n");
-    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) std::printf("%s\n", e->path.c_str());
+    for (const ExcludeEntry* e = exclude.get(); e != nullptr; e = e->next.get())
+        std::printf("%s\n", e->path.c_str());
     return kDone;
 }
 
-// 1 when some entry equals `path` byte for byte, else 0.
 int findexclude(const std::string& path) {
     calltrace(3, "CALL: findexclude (path = %s)\n", path.c_str());
-    for (ExcludeEntry* e = exclude; e != nullptr; e = e->next) {
+    for (const ExcludeEntry* e = exclude.get(); e != nullptr; e = e->next.get()) {
         if (e->path == path) return 1;
     }
     return 0;
 }
 
-// addexcl and delexcl: the path is lower-cased first; neither prints anything.
 int cmexclude(int argc, char** argv) {
     calltrace(1, "CALL: cmexclude\n");
     dodebugargs(argc, argv);

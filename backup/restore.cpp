@@ -6,18 +6,26 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "backuprules.h"
 #include "backuprun.h"
+#include "failure.h"
+#include "hooks.h"
 #include "localfs.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
-#include "ovmain.h"
+#include "textutil.h"
 
 namespace {
+
+// The folders this restore has walked, by device and inode, so that none is walked twice (a
+// bind mount can make a folder its own descendant).
+std::set<std::pair<dev_t, ino_t>> walkedfolders;
 
 // Adds the entries of workstation directory `node` as children, in sorted order (so they are
 // visited in reverse), dot names left out, as a listing by `ls` would give them.
@@ -26,6 +34,7 @@ void listworkstationdir(BackupNode* node) {
     if (listdirsorted(node->pname, names) != 0) {
         std::fprintf(stderr, "RESTORE: cannot list %s: %s\n", node->pname.c_str(),
                      std::strerror(errno));
+        notefailure();
         return;
     }
     for (const std::string& name : names) {
@@ -57,7 +66,7 @@ bool restoredirectory(BackupNode* node, const std::string& orvelroot,
             return false;
         }
     }
-    cmdintrwords({"mkdir", target});
+    dispatchwords({"mkdir", target});
     return true;
 }
 
@@ -71,11 +80,29 @@ void restorefile(BackupNode* node, const std::string& orvelroot, const std::stri
         std::printf("RESTORE: Would have done \"%s\"\n", line.c_str());
     } else if (varisset("restoreask")) {
         std::printf("RESTORE: Do you want to restore file %s ? (y/n) ", node->pname.c_str());
-        if (answeredyes()) cmdintrwords({"put", target, node->pname});
+        if (answeredyes()) dispatchwords({"put", target, node->pname});
     } else {
-        cmdintrwords({"put", target, node->pname});
+        dispatchwords({"put", target, node->pname});
     }
     ++filecount;
+}
+
+// The restore folder as typed is the user's own choice, so a symbolic link there is followed.
+int restoreroottype(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return kNodeUnknown;
+    if (S_ISDIR(st.st_mode)) return kNodeDir;
+    return S_ISREG(st.st_mode) ? kNodeFile : kNodeUnknown;
+}
+
+// True the first time this restore walks the folder of `node`; otherwise reported, and false.
+bool firstvisit(const BackupNode* node) {
+    struct stat st;
+    if (stat(node->pname.c_str(), &st) != 0) return true;
+    if (walkedfolders.insert({st.st_dev, st.st_ino}).second) return true;
+    std::printf("RESTORE: %s is a folder already walked, skipped\n", shown(node->pname).c_str());
+    notefailure();
+    return false;
 }
 
 void printstart(const std::string& orvelroot, const std::string& restoredir, std::time_t start) {
@@ -106,20 +133,25 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr) {
         waitforreturn();
     }
     incremental = incr;
-    filecount = dircount = 0;
+    filecount = dircount = failcount = 0;
     const std::time_t start = std::time(nullptr);
     const bool verbose = varisset("verbose");
     if (verbose) printstart(orvelroot, restoredir, start);
     orvelroot = trimorvelroot(orvelroot);
     initbackuplist(restoredir);
     const bool hadfilter = suspendfilefilter();
-    restorelist(backhead, 1, orvelroot, restoredir);
+    walkedfolders.clear();
+    restorelist(backhead.get(), 1, orvelroot, restoredir);
+    walkedfolders.clear();
     if (verbose) std::printf("RESTORE: Stage 2, Putting files\n");
-    dorestore(orvelroot, backhead, restoredir);
+    dorestore(orvelroot, backhead.get(), restoredir);
     closebackuplist(backhead);
-    backhead = nullptr;
     resumefilefilter(hadfilter);
     if (verbose) printend(orvelroot, restoredir, start);
+    if (failcount > 0) {
+        std::printf("RESTORE: %d skipped or failed, the restore is incomplete\n", failcount);
+        notefailure();
+    }
 }
 
 // Stage 1 on the workstation: types every node, lists directories, and in an incremental run
@@ -134,24 +166,34 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
-    node->type = restorepathtype(node->pname);
+    node->type =
+        node == backhead.get() ? restoreroottype(node->pname) : restorepathtype(node->pname);
+    const int before = failurecount();
     if (node->type == kNodeFile) {
         if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
+        countiffailed(before);
     } else if (node->type == kNodeDir) {
+        if (!firstvisit(node)) return;
         listworkstationdir(node);
-        for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+        countiffailed(before);
+        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
             restorelist(child, useexclude, orvelroot, restoredir);
         }
     }
 }
 
-// 2 directory, 1 regular file, 3 anything else or a path whose status cannot be read.
+// lstat: a symbolic link found in the tree is reported and left alone, never followed, so that
+// no link can lead the restore in a circle or to a file outside the tree.
 int restorepathtype(const std::string& path) {
     calltrace(3, "CALL: restorepathtype(path = %s)\n", path.c_str());
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) return kNodeUnknown;
+    if (lstat(path.c_str(), &st) != 0) return kNodeUnknown;
     if (S_ISDIR(st.st_mode)) return kNodeDir;
     if (S_ISREG(st.st_mode)) return kNodeFile;
+    if (S_ISLNK(st.st_mode)) {
+        std::printf("RESTORE: %s is a symbolic link, skipped\n", shown(path).c_str());
+        notefailure();
+    }
     return kNodeUnknown;
 }
 
@@ -161,19 +203,22 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
     calltrace(3, "CALL: dorestore (path = %s, currnode->pname = %s, restoredir = %s)\n",
               orvelroot.c_str(), node->pname.c_str(), restoredir.c_str());
     if (node->skip || node->type == kNodeUnknown) return;
+    const int before = failurecount();
     if (node->type == kNodeFile) {
         restorefile(node, orvelroot, restoredir);
+        countiffailed(before);
         return;
     }
-    if (!restoredirectory(node, orvelroot, restoredir)) return;
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+    const bool wanted = restoredirectory(node, orvelroot, restoredir);
+    countiffailed(before);
+    if (!wanted) return;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dorestore(orvelroot, child, restoredir);
     }
     ++dircount;
 }
 
-// The organiser path of workstation path `path`: the organiser root, then what follows the
-// restore directory, with "/" turned into "\" and "S" into "$" (undoing the backup's mapping).
+// The mapping undoes the backup's.
 std::string restorebuildpath(const std::string& path, const std::string& orvelroot,
                              const std::string& restoredir) {
     calltrace(3, "CALL: restorebuildpath (path = %s, root = %s target = OMITTED, purge = %s )\n",
@@ -188,7 +233,6 @@ std::string restorebuildpath(const std::string& path, const std::string& orvelro
     return target;
 }
 
-// 1 when the organiser's copy is newer than the workstation file (leave it), 0 to send it.
 int restoremodified(const std::string& path, const std::string& orvelroot,
                     const std::string& restoredir) {
     calltrace(3, "CALL: restoremodified (yalname = %s, orveldir = %s, restdir = %s )\n",

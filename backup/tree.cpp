@@ -4,24 +4,32 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <utility>
 
+#include "backuprules.h"
+#include "failure.h"
+#include "hooks.h"
+#include "localnames.h"
 #include "ovbackup.h"
 #include "ovbackupexclude.h"
 #include "ovlib.h"
-#include "ovmain.h"
 #include "ovvar.h"
+#include "owned.h"
+#include "tempfile.h"
+#include "textutil.h"
 
-BackupNode* backhead = nullptr;
+std::unique_ptr<BackupNode> backhead;
 int incremental = 0;
 int dircount = 0, filecount = 0;
+int failcount = 0;
 
 namespace {
 
-// One directory's listing at a time goes through this fixed name; the `list` command writes it
-// (refusing a symbolic link there) and the walk reads it back and removes it.
-const char* const kBackupListFile = "/tmp/orvelbackuplist";
+// One directory's listing at a time goes through a private temporary file of this name and six
+// random characters (tempfile.h): the `list` command writes it, the walk reads it back and
+// removes it. So two runs never share one, and no other program can reach it.
+const char* const kBackupListStem = "orvelbackuplist";
 
 // The directory path that the listing of `pname` names: the path and one backslash, unless the
 // path already ends in one (so "m:\" is listed as "m:\", not "m:\\").
@@ -32,64 +40,103 @@ std::string listingpath(const std::string& pname) {
 
 [[noreturn]] void listfilemissing() {
     std::printf("ERROR: Error in opening backup temporary file quiting\n");
+    notefailure();
     ovdc();
 }
 
-// Opens the listing file for reading without following a symbolic link, so that whatever was
-// planted at the fixed name is never read in place of the organiser's listing.
-FILE* openlistfile() {
-    int fd = open(kBackupListFile, O_RDONLY | O_NOFOLLOW);
-    if (fd < 0) return nullptr;
-    FILE* in = fdopen(fd, "r");
-    if (in == nullptr) close(fd);
-    return in;
+// A stream that reads the listing back from its start, through the descriptor of the file
+// made for it rather than its name.
+FilePtr openlisting(const TempFile& listing) {
+    UniqueFd fd(fcntl(listing.fd(), F_DUPFD_CLOEXEC, 0));
+    if (!fd || lseek(fd.get(), 0, SEEK_SET) != 0) return nullptr;
+    return fdstream(std::move(fd), "r");
 }
 
 // Adds one child per listing line, each the full organiser path of an entry, lower-cased. Lines
-// are read whole, however long, so that no long name is cut into several entries.
-void readlisting(BackupNode* node, FILE* in) {
-    char* line = nullptr;
-    std::size_t cap = 0;
-    ssize_t len;
-    while ((len = getline(&line, &cap, in)) >= 0) {
-        std::string entry(line, static_cast<std::size_t>(len));
-        if (!entry.empty() && entry.back() == '\n') entry.pop_back();
-        if (debugbackup) std::printf("Now working on %s\n", entry.c_str());
+// are read whole, however long, so that no long name is cut into several entries. Each must name
+// a member of the folder listed, or it is refused: so no name leads outside the tree or back into
+// it. A folder not known by its full path (a root given relative to the organiser's current
+// directory) is known by the folder that its first entry names. False when the file could not
+// be read to its end.
+bool readlisting(BackupNode* node, FILE* in) {
+    std::string folder = trimorvelroot(node->pname);
+    std::string entry, name;
+    while (readwholeline(in, entry)) {
+        if (entry.back() == '\n') entry.pop_back();
+        if (debugbackup) std::printf("Now working on %s\n", shown(entry).c_str());
         lowerpath(entry);
-        backupaddchild(node, entry);
+        if (!fullorvelfolder(folder) && fullorvelfolder(orvelfolder(entry)))
+            folder = orvelfolder(entry);
+        const NameCheck check = orvelmember(entry, folder, &name);
+        if (check == NameCheck::kFits)
+            backupaddchild(node, entry);
+        else
+            refusename(entry, check, folder);
     }
-    std::free(line);
+    return !std::ferror(in);
 }
 
-// Lists directory `node` on the organiser into the listing file and adds its entries as
-// children. A directory whose path cannot be sent is reported by the link and left out (skip).
+// Lists directory `node` on the organiser into a listing file and adds its entries as children.
+// A directory whose path cannot be sent is reported by the link and left out (skip).
 void listdirectory(BackupNode* node) {
     const std::string dir = listingpath(node->pname);
     if (!ovlinefits("sp " + dir)) {
         node->skip = 1;
         return;
     }
-    // A refused or failed `list` (for example a symbolic link at the fixed name) ends the run
-    // just as a missing file does; a stale file from an earlier run is never read back.
-    int listed = cmdintrwords({"list", dir, kBackupListFile});
-    FILE* in = openlistfile();
-    if (listed != kDone || in == nullptr) {
-        if (in != nullptr) std::fclose(in);
-        listfilemissing();
-    }
-    readlisting(node, in);
-    std::fclose(in);
-    if (unlink(kBackupListFile) != 0) {
+    // A listing that cannot be made, written whole or read back ends the run as a missing one
+    // does: a cut-off listing must never pass for all that the directory holds.
+    TempFile listing;
+    if (!listing.make(kBackupListStem)) listfilemissing();
+    int listed = dispatchwords({"list", dir, listing.name()});
+    FilePtr in = openlisting(listing);
+    if (listed != kDone || !in || !readlisting(node, in.get())) listfilemissing();
+    in.reset();
+    if (listing.remove() != 0) {
         std::printf("ERROR: Error in removing backup temporary file\n");
+        notefailure();
+    }
+}
+
+// A hostile organiser can list a folder inside every folder for ever; no real tree is so deep.
+constexpr int kMaxWalkDepth = 64;
+int walkdepth = 0;  // how far below the root the node being walked lies
+
+// Where a child of a node that lands at `backupdir` lands; nothing for a walk without a
+// workstation side (rlist).
+std::string childtarget(const std::string& backupdir, const BackupNode* child) {
+    if (backupdir.empty()) return backupdir;
+    return backupbuildpath(child->pname, backupdir, orvelfolder(child->pname));
+}
+
+// Types `node` (a path that cannot be sent is skipped), lists it when it is a directory (unless
+// it lies as deep as the walk goes: then its contents are reported and left out), and in an
+// incremental run marks an unchanged file.
+void examinenode(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
+    int type = backuppathtype(node->pname);
+    if (type == kFailed) {
+        node->skip = 1;
+        return;
+    }
+    node->type = type;
+    if (type == kNodeDir && walkdepth >= kMaxWalkDepth) {
+        std::printf(
+            "Error, refused the contents of orvel folder %s: more than %d folders deep, skipped\n",
+            shown(node->pname).c_str(), kMaxWalkDepth);
+        notefailure();
+    } else if (type == kNodeDir) {
+        listdirectory(node);
+    } else if (incremental == 1) {
+        node->skip = backupmodified(node->pname, backupdir, orvelroot);
     }
 }
 
 }  // namespace
 
-BackupNode* backupnode(const std::string& path) {
+std::unique_ptr<BackupNode> backupnode(const std::string& path) {
     calltrace(3, "CALL: backupentry (path = %s)\n", path.c_str());
     if (debugbackup) std::printf("BACKUP: adding %s\n", path.c_str());
-    auto* node = new BackupNode;
+    auto node = std::make_unique<BackupNode>();
     node->pname = path;
     return node;
 }
@@ -103,33 +150,37 @@ void initbackuplist(const std::string& path) {
 // the reverse of the order in which they were added.
 BackupNode* backupaddchild(BackupNode* parent, const std::string& path) {
     calltrace(3, "CALL: backupaddchild (currnode->pname, nodepath = %s)\n", parent->pname.c_str());
-    BackupNode* child = backupnode(path);
-    child->next = parent->child;
-    parent->child = child;
-    return child;
+    std::unique_ptr<BackupNode> child = backupnode(path);
+    child->next = std::move(parent->child);
+    parent->child = std::move(child);
+    return parent->child.get();
 }
 
-void closebackuplist(BackupNode* node) {
+// Each child is unlinked (its sibling link taken first) and freed with its subtree before the
+// next, so only the depth of the tree is a recursion.
+void closebackuplist(std::unique_ptr<BackupNode>& node) {
     calltrace(3, "CALL: closebackuplist (currnode->pname = %s)\n", node->pname.c_str());
-    BackupNode* child = node->child;
-    while (child != nullptr) {
-        BackupNode* next = child->next;
+    while (node->child) {
+        std::unique_ptr<BackupNode> child = std::move(node->child);
+        node->child = std::move(child->next);
         closebackuplist(child);
-        child = next;
     }
-    delete node;
+    node.reset();
 }
 
+// A listing file gets the exact names; standard output gets them as shown().
 void printbackuplist(BackupNode* node, FILE* out) {
     calltrace(3, "CALL: printbackuplist (currnode->pname = %s)\n", node->pname.c_str());
-    std::fprintf(out != nullptr ? out : stdout, "%s\n", node->pname.c_str());
-    for (BackupNode* child = node->child; child != nullptr; child = child->next) {
+    if (out != nullptr)
+        std::fprintf(out, "%s\n", node->pname.c_str());
+    else
+        std::printf("%s\n", shown(node->pname).c_str());
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         printbackuplist(child, out);
     }
 }
 
-// 2 for a directory (also for a path the organiser does not know: -1 has every bit set), 1 for
-// anything else; kFailed, with the link's message, when the path cannot be sent at all.
+// A path the organiser does not know is a directory: ovgetatts gives -1, every bit set.
 int backuppathtype(const std::string& path) {
     if (ovsetpath(path) == kFailed) return kFailed;
     return (ovgetatts() & kAttDir) != 0 ? kNodeDir : kNodeFile;
@@ -145,20 +196,19 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
-    int type = backuppathtype(node->pname);
-    if (type == kFailed) {
-        node->skip = 1;
-        return;
+    const int before = failurecount();
+    examinenode(node, backupdir, orvelroot);
+    countiffailed(before);
+    if (node->type != kNodeDir) return;
+    ++walkdepth;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
+        backuplist(child, useexclude, childtarget(backupdir, child), orvelroot);
     }
-    node->type = type;
-    if (type == kNodeDir) {
-        listdirectory(node);
-        for (BackupNode* child = node->child; child != nullptr; child = child->next) {
-            backuplist(child, useexclude, backupdir, orvelroot);
-        }
-    } else if (incremental == 1) {
-        node->skip = backupmodified(node->pname, backupdir, orvelroot);
-    }
+    --walkdepth;
+}
+
+void countiffailed(int before) {
+    if (failurecount() != before) ++failcount;
 }
 
 void ovrlist(std::string path, FILE* out) {
@@ -169,13 +219,12 @@ void ovrlist(std::string path, FILE* out) {
     incremental = 0;
     lowerpath(path);
     initbackuplist(path);
-    backuplist(backhead, 0, "", "");
-    printbackuplist(backhead, out);
+    backuplist(backhead.get(), 0, "", "");
+    printbackuplist(backhead.get(), out);
     closebackuplist(backhead);
-    backhead = nullptr;
 }
 
-// rlist path [file]. A refusal by the release gate returns 0, which stops a command file.
+// The release gate's 0 stops a command file.
 int cmrlist(int argc, char** argv) {
     calltrace(1, "CALL: cmrlist\n");
     dodebugargs(argc, argv);
@@ -187,12 +236,16 @@ int cmrlist(int argc, char** argv) {
         ovrlist(argv[1], nullptr);
         return kDone;
     }
-    FILE* out = std::fopen(argv[2], "w");
-    if (out == nullptr) {
+    FilePtr out(std::fopen(argv[2], "we"));
+    if (!out) {
         std::printf("Error, cant open %s for output\n", argv[2]);
+        notefailure();
         return kDone;
     }
-    ovrlist(argv[1], out);
-    std::fclose(out);
+    ovrlist(argv[1], out.get());
+    if (!closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+    }
     return kDone;
 }

@@ -37,19 +37,18 @@ std::vector<Turn> turns_of(const std::vector<std::pair<char, std::string>>& reco
     return turns;
 }
 
-// The settings orvel gives the line: canonical input, no echo, carriage returns dropped,
-// eighth bit stripped, output untouched, 9600 8N1 without flow control.
+// The settings orvel gives the line: canonical input and nothing else (no echo, no input
+// translation, output untouched, no control characters), 9600 8N1 without flow control.
 void set_like_orvel(int fd) {
     struct termios t;
     tcgetattr(fd, &t);
-    t.c_lflag &= ~(ECHO | IEXTEN);
+    t.c_iflag = 0;
+    t.c_oflag = 0;
     t.c_cflag = CS8 | CREAD;
+    t.c_lflag = ICANON;
+    for (cc_t& c : t.c_cc) c = _POSIX_VDISABLE;
     cfsetispeed(&t, B9600);
     cfsetospeed(&t, B9600);
-    t.c_iflag &= ~(INPCK | IXON | IXOFF);
-    t.c_iflag |= IGNCR | ISTRIP;
-    t.c_oflag |= ONLRET;
-    t.c_oflag &= ~OPOST;
     tcsetattr(fd, TCSANOW, &t);
 }
 

@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
-#include "ovmain.h"
+#include "hooks.h"
+#include "ovlib.h"
+#include "ovvar.h"
 #include "trace.h"
 
-FilterEntry* filters = nullptr;
+std::unique_ptr<FilterEntry> filters;
 
 namespace {
 
@@ -22,11 +25,7 @@ int directionword(const std::string& word) {
 
 void initfilters() {
     calltrace(3, "CALL: initfilters()\n");
-    while (filters) {
-        FilterEntry* next = filters->next;
-        delete filters;
-        filters = next;
-    }
+    releasechain(filters);
 }
 
 int setupfilter(int filttype, const std::string& suffix, const std::string& ovcmd) {
@@ -39,11 +38,9 @@ int setupfilter(int filttype, const std::string& suffix, const std::string& ovcm
 
 int removefilter(int filttype, const std::string& suffix) {
     calltrace(3, "CALL: removefilter (filttype = %d, suffix = %s, )\n", filttype, suffix.c_str());
-    for (FilterEntry** link = &filters; *link; link = &(*link)->next) {
-        FilterEntry* entry = *link;
-        if (entry->direction == filttype && entry->suffix == suffix) {
-            *link = entry->next;
-            delete entry;
+    for (std::unique_ptr<FilterEntry>* link = &filters; *link; link = &(*link)->next) {
+        if ((*link)->direction == filttype && (*link)->suffix == suffix) {
+            *link = std::move((*link)->next);  // frees the entry
             break;
         }
     }
@@ -53,10 +50,10 @@ int removefilter(int filttype, const std::string& suffix) {
 int newfilter(int filttype, const std::string& suffix, const std::string& ovcmd) {
     calltrace(3, "CALL: newfilter (filttype = %d, suffix = %s, ovcmd = %s, )\n", filttype,
               suffix.c_str(), ovcmd.c_str());
-    FilterEntry* entry = new FilterEntry;
-    entry->next = filters;
-    filters = entry;
-    return installfilter(filttype, suffix, ovcmd, entry);
+    auto entry = std::make_unique<FilterEntry>();
+    entry->next = std::move(filters);
+    filters = std::move(entry);
+    return installfilter(filttype, suffix, ovcmd, filters.get());
 }
 
 int installfilter(int filttype, const std::string& suffix, const std::string& ovcmd,
@@ -89,7 +86,7 @@ int printfilters() {
         return kDone;
     }
     std::printf("Current installed filters\n");
-    for (const FilterEntry* entry = filters; entry; entry = entry->next)
+    for (const FilterEntry* entry = filters.get(); entry; entry = entry->next.get())
         std::printf("Direction %s Suffix %s, Ovcmd %s\n", filtertype(entry->direction),
                     entry->suffix.c_str(), entry->ovcmd.c_str());
     return kDone;
@@ -97,7 +94,7 @@ int printfilters() {
 
 const char* locatefilter(int direction, const std::string& suffix) {
     calltrace(3, "CALL: locatefilter (direction = %d, suffix = %s)\n", direction, suffix.c_str());
-    for (const FilterEntry* entry = filters; entry; entry = entry->next)
+    for (const FilterEntry* entry = filters.get(); entry; entry = entry->next.get())
         if (entry->direction == direction && entry->suffix == suffix) return entry->ovcmd.c_str();
     return nullptr;
 }
@@ -121,7 +118,7 @@ void filefilt(int direction, const std::string& fname) {
         std::printf("Calling %s filter (%s)\n", filtertype(direction),
                     ("run " + ovcmd + " " + fname).c_str());
     // Ready-made words, so that a name with blanks or "[" reaches the filter as it is.
-    cmdintrwords({"run", ovcmd, fname});
+    dispatchwords({"run", ovcmd, fname});
 }
 
 int cmfilter(int argc, char** argv) {

@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -33,14 +35,18 @@ PtyLine openline() {
                            ? ptsname(line.master)
                            : nullptr;
     if (name == nullptr) return line;
-    const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction saved[3];
-    for (int i = 0; i < 3; ++i) sigaction(sigs[i], nullptr, &saved[i]);
+    struct sigaction saved[NSIG] = {};
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, nullptr, &saved[sig]);
     const int keepdev = devid;
     ovinitlink(name);
     line.slave = devid;
     devid = keepdev;
-    for (int i = 0; i < 3; ++i) sigaction(sigs[i], &saved[i], nullptr);
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &saved[sig], nullptr);
+    return line;
+}
+
+PtyLine& theline() {
+    static PtyLine line = openline();
     return line;
 }
 
@@ -80,7 +86,7 @@ std::string peerframe(const std::string& text) {
 }
 
 bool runonline(const std::string& stream, const std::function<void()>& body) {
-    static PtyLine line = openline();
+    PtyLine& line = theline();
     if (line.slave < 0) return false;
     // A marker that input made up in advance cannot match: it counts the runs.
     static unsigned long runs = 0;
@@ -113,6 +119,57 @@ const std::string& scratchdir() {
                                         }) == 0;
     (void)removed_at_exit;
     return dir;
+}
+
+namespace {
+
+// The peer's side of runwithpeer: takes each whole frame ("$", two hex digits of length, the
+// text, "$", two digits; what comes between is the link's acknowledgements) and answers it.
+void serve(const PtyLine& line, const Answer& answer) {
+    std::string in, out = ">\n";
+    for (char buf[4096];;) {
+        for (std::size_t off = 0; off < out.size();) {
+            const ssize_t n = write(line.master, out.data() + off, out.size() - off);
+            struct pollfd p = {line.master, POLLOUT, 0};
+            if (n > 0) off += static_cast<std::size_t>(n);
+            if (n <= 0) poll(&p, 1, -1);
+        }
+        out.clear();
+        struct pollfd p[2] = {{line.master, POLLIN, 0}, {line.wake[0], POLLIN, 0}};
+        if (poll(p, 2, -1) < 0 || (p[1].revents & POLLIN)) return;
+        const ssize_t got = read(line.master, buf, sizeof buf);
+        in.append(buf, got > 0 ? static_cast<std::size_t>(got) : 0);
+        for (;;) {
+            in.erase(0, std::min(in.find('$'), in.size()));
+            const std::size_t n = in.size() < 3 ? 0 : std::strtoul(in.substr(1, 2).c_str(), 0, 16);
+            if (in.size() < 3 || in.size() < n + 6) break;
+            out += "O\n";
+            for (const std::string& text : answer(in.substr(3, n))) out += peerframe(text);
+            out += ">\n";
+            in.erase(0, n + 6);
+        }
+    }
+}
+
+}  // namespace
+
+bool runwithpeer(const Answer& answer, const std::function<void()>& body) {
+    PtyLine& line = theline();
+    if (line.slave < 0) return false;
+    std::thread peer(serve, std::cref(line), std::cref(answer));
+    const int keepdev = devid;
+    devid = line.slave;
+    body();
+    devid = keepdev;
+    char c;
+    ssize_t ignored = write(line.wake[1], "x", 1);
+    peer.join();
+    ignored = read(line.wake[0], &c, 1);
+    (void)ignored;
+    tcflush(line.slave, TCIFLUSH);  // the last ready prompt, unread
+    while (read(line.master, &c, 1) > 0) {
+    }
+    return true;
 }
 
 }  // namespace fuzzline

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace fuzzline {
 
@@ -19,5 +20,14 @@ bool runonline(const std::string& stream, const std::function<void()>& body);
 
 // A fresh directory for files that the fuzz targets write; made once per process.
 const std::string& scratchdir();
+
+// What a peer answers to one command text: the texts of its reply frames.
+using Answer = std::function<std::vector<std::string>(const std::string& command)>;
+
+// Runs `body` with `devid` set to the slave while a peer on the master answers each frame that
+// the link sends with an acknowledgement, the frames of `answer` (as they are: the link's line
+// settings pass every byte) and the next ready prompt.
+// The line is emptied afterwards. False (body not run) when no pty could be set up.
+bool runwithpeer(const Answer& answer, const std::function<void()>& body);
 
 }  // namespace fuzzline

@@ -95,6 +95,22 @@ bool peerintact(const std::string& line, std::string* text) {
     return true;
 }
 
+// The longest head of the input, in whole lines, that the link reads in fewer than
+// kMaxRefusals - 4 reads of at most `count` bytes: no run of damaged lines or pieces of lines,
+// with the ready prompt and acknowledgement lines that may follow it, can then make the link
+// give up, which would end the process.
+std::string boundedlines(const std::string& in, std::size_t count) {
+    std::size_t at = 0;
+    for (int reads = 0; at < in.size();) {
+        std::size_t end = in.find('\n', at);
+        end = end == std::string::npos ? in.size() : end + 1;
+        reads += static_cast<int>((end - at + count - 1) / count);
+        if (reads >= kMaxRefusals - 4) break;
+        at = end;
+    }
+    return in.substr(0, at);
+}
+
 }  // namespace
 
 // When every line reaches the reader as sent (printable characters, which the line settings pass
@@ -104,7 +120,8 @@ void receivetarget(const uint8_t* data, std::size_t size) {
     if (size == 0) return;
     if (curlevel == nullptr) initvars();
     const bool putfirst = (data[0] & 1) != 0;
-    const std::string raw = bytes(data + 1, size - 1);
+    // Acknowledgements are read 10 bytes at a time, frame lines 1000.
+    const std::string raw = boundedlines(bytes(data + 1, size - 1), putfirst ? 10 : 1000);
     std::vector<std::string> replies, expect;
     fuzzline::runonline(raw + "\n" + tail("XTAIL"), [&] {
         if (putfirst) ovputline("pp");
@@ -134,7 +151,8 @@ void receivetarget(const uint8_t* data, std::size_t size) {
 void datalinetarget(const uint8_t* data, std::size_t size) {
     if (size == 0 || fuzzline::scratchdir().empty()) return;
     const bool chk = (data[0] & 1) != 0, refuse = (data[0] & 2) != 0;
-    const std::vector<std::string> lines = splitlines(bytes(data + 1, size - 1));
+    const std::vector<std::string> lines =
+        splitlines(boundedlines(bytes(data + 1, size - 1), 1000));
     std::string stream = ">\nO\n" + fuzzline::peerframe("XSTARTPUT") +
                          fuzzline::peerframe(refuse ? "XBADOPEN" : "XOK"),
                 expect;
@@ -178,7 +196,7 @@ const char* fakelookup(const std::string& name) {
 
 // Trimming drops blanks at the end only (never the first character); the words are the line's
 // non-blank characters up to a NUL, in order, only the first and last possibly empty; expansion
-// replaces "[name]" words by the value, found or not at all.
+// replaces "[name]" words by the value (quoted in a ! line), found or not at all.
 void checkline(const std::string& line) {
     std::string trimmed = line;
     trimtrailing(trimmed);
@@ -209,9 +227,14 @@ void checkline(const std::string& line) {
         FUZZ_REQUIRE(fakelookup(missing) == nullptr);
         return;
     }
-    for (std::size_t i = 0; i < words.size(); ++i)
-        FUZZ_REQUIRE(out[i] ==
-                     (words[i].starts_with("[") ? fakelookup(bracketname(words[i])) : words[i]));
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!words[i].starts_with("[")) {
+            FUZZ_REQUIRE(out[i] == words[i]);
+            continue;
+        }
+        const std::string value = fakelookup(bracketname(words[i]));  // quoted in a ! line
+        FUZZ_REQUIRE(out[i] == (i > 0 && isshellline(out) ? shellword(value) : value));
+    }
 }
 
 // Reads the input as typed lines of at most `maxlen` characters; checks each line.

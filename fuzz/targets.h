@@ -1,7 +1,7 @@
 // The bodies of the fuzz targets, shared by the libFuzzer entry points (fuzz/<name>_fuzz.cpp)
 // and the tests that replay every kept input. Each takes arbitrary bytes, must neither crash nor
-// hang, and checks what must hold. The first six run the workstation's code (targets.cpp), the
-// last three the simulated organiser's (simtargets.cpp).
+// hang, and checks what must hold. The first seven run the workstation's code (targets.cpp, and
+// listingtarget.cpp for "listing"), the last three the simulated organiser's (simtargets.cpp).
 #pragma once
 
 #include <cstddef>
@@ -15,6 +15,7 @@ void datalinetarget(const uint8_t* data, std::size_t size);  // a receiving tran
 void wordstarget(const uint8_t* data, std::size_t size);     // reading, trimming, splitting lines
 void cmdintrtarget(const uint8_t* data, std::size_t size);   // lines through cmdintr (no link)
 void cmdfiletarget(const uint8_t* data, std::size_t size);   // readovcmdline on a command file
+void listingtarget(const uint8_t* data, std::size_t size);   // hostile listings: get *, backup
 void simframetarget(const uint8_t* data, std::size_t size);  // the simulator's frame parser
 void simdatatarget(const uint8_t* data, std::size_t size);   // its data-line decoders, encoders
 void simpathtarget(const uint8_t* data, std::size_t size);   // its organiser paths, in the root

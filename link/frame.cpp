@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "failure.h"
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
@@ -12,6 +13,7 @@ struct termios initial;
 struct termios modified;
 int transgood = 0, transbad = 0;
 int recgood = 0, recbad = 0;
+unsigned ovnamechanges = 0;
 
 namespace {
 
@@ -44,12 +46,15 @@ bool validfield(const std::string& f) {
 
 }  // namespace
 
+// Appended piece by piece into one buffer: GCC 12 at -O3 takes the `"$" + hex2(...)` of a
+// chain of + for a copy between overlapping buffers and warns.
 std::string ovframe(std::string_view text) {
     int sum = 0;
     dochksum(&sum, text.data(), static_cast<int>(text.size()));
-    std::string frame = "$" + hex2(static_cast<int>(text.size()));
-    frame.append(text);
-    return frame + "$" + hex2(sum);
+    std::string frame = "$";
+    frame.reserve(text.size() + 6);
+    frame.append(hex2(static_cast<int>(text.size()))).append(text).append("$").append(hex2(sum));
+    return frame;
 }
 
 int idehex(const char* s) {
@@ -85,11 +90,16 @@ int ovlinefits(const std::string& line) {
     if (line.size() <= kMaxFrameText) return 1;
     std::printf("ERROR: Command too long to send to the orvel (%zu characters, at most 255)\n",
                 line.size());
+    notefailure();
     return 0;
 }
 
 void ovcommand(const std::string& msg) {
     calltrace(3, "CALL: ovcommand (msg = %s)\n", msg.c_str());
+    // Remove, make directory, change directory, receive a file: names seen before may be stale.
+    if (msg == "rp" || msg == "md" || msg == "cd" || msg == "gf") ++ovnamechanges;
+    // A quit still closes the organiser's side, whatever became of the output.
+    if (msg != "dc") ovcheckoutput();
     ovputline(msg);
 }
 
@@ -119,9 +129,10 @@ void ovputline1(const std::string& str, int sync) {
     ovwritebytes(frame.data(), frame.size());
     linkdebug("Sent :%s:\n", "> %s\n", frame.c_str());
     char ack[kShortLine];
-    for (;;) {
+    for (int refused = 0;;) {
         ovreadstr(ack, kShortLine);
         if (ack[0] == 'O') break;
+        if (++refused == kMaxRefusals) ovgiveupsend();
         ovwritebytes(frame.data(), frame.size());
         linkdebug("putline: Resent last block (%s)\n", "putline: Resent last block (%s)\n",
                   frame.c_str());
@@ -133,14 +144,17 @@ void ovputline1(const std::string& str, int sync) {
 
 namespace {
 
-// Reads one inbound frame line. Returns false when the line did not end within the read (the
-// rest of an overlong line is drained up to its newline); `line` then holds what was read.
+// Reads one inbound frame line, without its newline and a carriage return right before it.
+// Returns false when the line did not end within the read (the rest of an overlong line is
+// drained up to its newline); `line` then holds what was read.
 bool readframeline(std::string& line) {
     char buf[kFrameLine];
     calltrace(3, "CALL: ovreadstr (string OMITED, count = %d)\n", kFrameLine);
     int n = ovreadraw(buf, kFrameLine);
     if (buf[n - 1] == '\n') {
-        line.assign(buf, static_cast<std::size_t>(n - 1));
+        int end = n - 1;
+        if (end > 0 && buf[end - 1] == '\r') --end;
+        line.assign(buf, static_cast<std::size_t>(end));
         return true;
     }
     line.assign(buf, static_cast<std::size_t>(n));
@@ -150,7 +164,7 @@ bool readframeline(std::string& line) {
 
 // Reads frames until one is intact, answering each with "R" or "O"; returns its text.
 std::string receiveframe() {
-    for (;;) {
+    for (int damaged = 0;;) {
         std::string line, text, lenstr, chkstr;
         bool whole = readframeline(line);
         FrameCheck check = ovunframe(line, &text, &lenstr, &chkstr);
@@ -161,6 +175,7 @@ std::string receiveframe() {
                       lenstr.c_str(), text.c_str(), chkstr.c_str());
             return text;
         }
+        if (++damaged == kMaxRefusals) ovgiveupreceive();
         recbad++;
         ovwritebytes("R", 1);
         linkdebug("Error on recieving data block (lenstr = %s, msg = :%s: chkstr = %s)\n",

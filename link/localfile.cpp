@@ -1,27 +1,29 @@
 // Receive files: a temporary file beside the target, renamed over it at the end.
 #include "localfile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "linkio.h"
 
 namespace {
+
+struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+};
 
 // A symbolic link is followed, so that the file it names gets the data, as a plain write
 // through the link would have done.
 std::string resolvetarget(const std::string& name) {
     struct stat st;
     if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return name;
-    char* real = realpath(name.c_str(), nullptr);
-    if (real == nullptr) return name;
-    std::string resolved = real;
-    std::free(real);
-    return resolved;
+    std::unique_ptr<char, FreeDeleter> real(realpath(name.c_str(), nullptr));
+    return real ? std::string(real.get()) : name;
 }
 
 std::string directoryof(const std::string& path) {
@@ -49,8 +51,8 @@ bool recvopen(ReceiveFile& rf, const std::string& name) {
     }
     std::string dir = directoryof(rf.target);
     std::string pattern = (dir == "/" ? std::string() : dir) + "/.orvel-recv-XXXXXX";
-    rf.fd = mkstemp(pattern.data());
-    if (rf.fd < 0) return false;
+    rf.fd.reset(mkostemp(pattern.data(), O_CLOEXEC));  // no child of a filter or `!` holds it
+    if (!rf.fd) return false;
     rf.temp = pattern;
     ovsetpending(rf.temp);
     return true;
@@ -60,7 +62,7 @@ bool recvwrite(ReceiveFile& rf, const std::string& bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
-        ssize_t n = write(rf.fd, p, left);
+        ssize_t n = write(rf.fd.get(), p, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n;
@@ -70,9 +72,8 @@ bool recvwrite(ReceiveFile& rf, const std::string& bytes) {
 }
 
 bool recvcommit(ReceiveFile& rf) {
-    bool ok = fchmod(rf.fd, rf.mode) == 0;
-    ok = close(rf.fd) == 0 && ok;
-    rf.fd = -1;
+    bool ok = fchmod(rf.fd.get(), rf.mode) == 0;
+    ok = rf.fd.close() == 0 && ok;
     ok = ok && rename(rf.temp.c_str(), rf.target.c_str()) == 0;
     if (!ok) {
         recvdiscard(rf);
@@ -83,7 +84,6 @@ bool recvcommit(ReceiveFile& rf) {
 }
 
 void recvdiscard(ReceiveFile& rf) {
-    if (rf.fd >= 0) close(rf.fd);
-    rf.fd = -1;
+    rf.fd.reset();
     ovremovepending();
 }

@@ -7,11 +7,13 @@
 
 #include <string>
 
+#include "owned.h"
+
 struct ReceiveFile {
     std::string target;  // the file that the data is for (a symbolic link resolved)
     std::string temp;    // the temporary file beside it, registered for removal at shutdown
-    int fd = -1;
-    mode_t mode = 0;  // the mode the target ends up with
+    UniqueFd fd;         // open on the temporary file until the commit or the discard
+    mode_t mode = 0;     // the mode the target ends up with
 };
 
 // Creates the temporary file for `name`. False (nothing created) when the target is a

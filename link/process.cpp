@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
+#include "hooks.h"
 #include "ovlib.h"
-#include "ovvar.h"
+#include "textutil.h"
 
 namespace {
 
@@ -49,14 +51,16 @@ int patterncommand(const PatternWords& w, const std::string& pattern) {
     ovcommand(line);
     std::string reply;
     ovresponse(reply);
-    const bool help = findvar("helpfull") != nullptr;
+    const bool help = linkvar("helpfull") != nullptr;
     if (reply == "XBADPARAM") {
         if (help) std::printf(w.badparam, pattern.c_str());
+        notefailure();
     } else if (reply == w.noproc) {
-        if (help) std::printf(w.nomatch, pattern.c_str());
+        if (help) std::printf(w.nomatch, pattern.c_str());  // nothing to do is no failure
     } else if (reply == w.errproc) {
         if (help) std::printf("%s", w.failed);
-    } else if (findvar("verbose")) {
+        notefailure();
+    } else if (linkvar("verbose")) {
         int count = reply.empty() ? 0 : std::atoi(reply.c_str() + 1);
         std::printf(w.counted, count, pattern.c_str());
     }
@@ -83,11 +87,12 @@ int ovpl(FILE* out, const std::string& pattern) {
     if (!ovlinefits(line)) return kFailed;
     ovcommand(line);
     if (ovquery("XBADPARAM")) {
-        if (findvar("helpfull"))
+        if (linkvar("helpfull"))
             std::printf(
                 "HELP: Error in listing processes using pattern %s, posibly the pattern is to "
                 "long\n",
                 pattern.c_str());
+        notefailure();
         return kDone;
     }
     for (;;) {
@@ -97,7 +102,7 @@ int ovpl(FILE* out, const std::string& pattern) {
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("Process :%s\n", entry.c_str());
+            std::printf("Process :%s\n", shown(entry).c_str());
     }
 }
 

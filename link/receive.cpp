@@ -2,10 +2,12 @@
 // checksums are on, and a local file that is replaced only when the transfer has ended well.
 #include <cstdio>
 
+#include "failure.h"
+#include "hooks.h"
 #include "localfile.h"
 #include "ovlib.h"
-#include "ovvar.h"
 #include "progress.h"
+#include "textutil.h"
 
 namespace {
 
@@ -18,9 +20,10 @@ std::string decodepairs(const std::string& line, std::size_t from) {
     return bytes;
 }
 
-// With checksums on: answers "G" or "B" until a copy of the line checks, and returns its bytes.
+// With checksums on: answers "G" or "B" until a copy of the line checks, and returns its bytes;
+// gives up after kMaxRefusals bad copies in a row.
 std::string verifiedline(std::string& line) {
-    for (;;) {
+    for (int damaged = 0;;) {
         if (!line.empty() && line[0] == ' ') line[0] = '0';
         int expected = line.empty() ? 0 : idehex(line.c_str());
         std::string bytes = decodepairs(line, 2);
@@ -36,6 +39,7 @@ std::string verifiedline(std::string& line) {
             frecgood++;
             return bytes;
         }
+        if (++damaged == kMaxRefusals) ovgiveupreceive();
         frecbad++;
         ovputline("B");
         linkdebug("Error Recieving file datablock (len = %d, msg = :%s: chk = %2.2X)\n",
@@ -66,22 +70,27 @@ int ovpfb(const std::string& fname) {
     transct = 0;
     ReceiveFile rf;
     if (!recvopen(rf, fname)) {
-        std::printf("ERROR: Cant open file (%s) to recieve the data\n", fname.c_str());
+        std::printf("ERROR: Cant open file (%s) to recieve the data\n", shown(fname).c_str());
+        notefailure();
         return kFailed;
     }
+    // The size is asked only for the progress line: without a terminal the wire stays as it was.
+    long total = progresswanted() ? ovgetfsize() : -1;
     ovcommand("pf");
     ovreply("XSTARTPUT");
     if (ovquery("XBADOPEN")) {
         recvdiscard(rf);
-        if (findvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
+        if (linkvar("helpfull")) std::printf("Error in put, cannot open the file on the orvel\n");
+        notefailure();
         return kFailed;
     }
-    progressstart(-1);
+    progressstart(fname, total);
     bool writeok = receivedata(rf);
     ovquery("XENDPUT");  // read, not required
     progressend();
     if (writeok && recvcommit(rf)) return kDone;
     recvdiscard(rf);
-    std::printf("ERROR: Cant write to %s, the transfer has failed\n", fname.c_str());
+    std::printf("ERROR: Cant write to %s, the transfer has failed\n", shown(fname).c_str());
+    notefailure();
     return kFailed;
 }

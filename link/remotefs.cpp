@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
+#include "hooks.h"
 #include "ovlib.h"
-#include "ovvar.h"
+#include "textutil.h"
 
 std::string ovpath;
 std::string ovfname;
@@ -79,7 +81,9 @@ int ovep() {
 void ovrp() {
     calltrace(3, "CALL: ovrp()\n");
     ovcommand("rp");
-    if (!ovquery("XOK")) std::printf("ERROR: Cant remove the file on the orvel\n");
+    if (ovquery("XOK")) return;
+    std::printf("ERROR: Cant remove the file on the orvel\n");
+    notefailure();
 }
 
 void ovclearfile() {
@@ -96,20 +100,24 @@ void ovmd() {
 void ovlp(FILE* out) {
     calltrace(3, "CALL: ovlp(OMITED)\n");
     ovcommand("lp");
-    if (!ovquery("XSTARTLIST")) return;
+    if (!ovquery("XSTARTLIST")) {
+        notefailure();
+        return;
+    }
     for (;;) {
         std::string entry;
         ovresponse(entry);
         if (entry == "XENDLIST") return;
         if (entry == "XBADPATH") {
-            if (findvar("helpfull"))
+            if (linkvar("helpfull"))
                 std::printf("HELP: Error in listing files, bad path specified\n");
+            notefailure();
             return;
         }
         if (out)
             std::fprintf(out, "%s\n", entry.c_str());
         else
-            std::printf("File :%s\n", entry.c_str());
+            std::printf("File :%s\n", shown(entry).c_str());
     }
 }
 
@@ -166,7 +174,9 @@ void ovfc(int mode) {
     calltrace(3, "CALL: ovfc(mode = %d)\n", mode);
     ovcommand(mode == 1 ? "fc 1" : "fc 0");
     filechksum = mode == 1 ? 1 : 0;
-    if (!ovquery("XOK")) std::printf("Error in command ovfc\n");
+    if (ovquery("XOK")) return;
+    std::printf("Error in command ovfc\n");
+    notefailure();
 }
 
 void ovgetpwd(std::string& buf) {
@@ -191,6 +201,7 @@ int rcddevice() {
     if (dev >= 'A' && dev <= 'Z') dev = static_cast<char>(dev - 'A' + 'a');
     if (dev != 'a' && dev != 'b' && dev != 'c' && dev != 'm') {
         std::printf("ERROR: Invalid devicename %s\n", ovpath.c_str());
+        notefailure();
         return kFailed;
     }
     bool failed = false;
@@ -207,15 +218,18 @@ int ovrcd() {
     if (atts < 0 || (atts & kAttDir) == 0) return kFailed;
     bool failed = false;
     if (changedir(ovpath, &failed)) return kDone;
-    if (!failed) std::printf("ERROR: remote command failed to set remote directory\n");
+    if (!failed) {
+        std::printf("ERROR: remote command failed to set remote directory\n");
+        notefailure();
+    }
     return kFailed;
 }
 
-void ovdc() {
+void ovdc(int status) {
     calltrace(3, "CALL: ovdc()\n");
     ovcommand("dc");
     ovreply("XDISCONNECTED");
-    ovshutdown(0);
+    ovshutdown(status);
 }
 
 void ovvb() {

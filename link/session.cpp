@@ -3,79 +3,55 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
+#include "failure.h"
 #include "linkio.h"
 #include "ovlib.h"
 #include "progress.h"
+#include "tempfile.h"
 
 namespace {
 
-// Only settings actually read from the device are ever written back to it.
-volatile sig_atomic_t initialsaved = 0;
+// How long a plain start waits for "XONLINE" before a user at a terminal is told what it waits
+// for.
+constexpr int kWaitNoticeMs = 2000;
 
-// The receive file in progress. The signal handlers read it, so the name lives in a buffer
-// allocated before any handler runs, guarded by `pendingset`.
-constexpr std::size_t kPendingMax = 8192;
-char pendingname[kPendingMax];
-volatile sig_atomic_t pendingset = 0;
-std::string pendinglong;  // a name too long for the buffer: removed on the normal paths only
+// Messages kept whole on one line each, so that they can be found by their text.
+const char kWaitingNotice[] =
+    "Waiting for the orvel on %s: start tavlin there, or use -r if the last session was paused\n";
+const char kRefusedTooOften[] =
+    "ERROR, The orvel refused the same frame %d times in a row, the line is too noisy, exiting\n";
+const char kDamagedTooOften[] =
+    "ERROR, Got a damaged frame from the orvel %d times in a row, the line is too noisy, exiting\n";
 
-void restoreline() {
-    if (initialsaved && devid != -1) tcsetattr(devid, TCSANOW, &initial);
+const char* waitingdevice = "";
+
+void noticewaiting() {
+    std::fprintf(stderr, kWaitingNotice, waitingdevice);
+    std::fflush(stderr);
 }
 
-// Async-signal-safe: restores the line, removes the pending file, then lets the signal's
-// default action end the process (the handler was reset by SA_RESETHAND).
-void onsignal(int sig) {
-    progressabort();
-    restoreline();
-    if (pendingset) unlink(pendingname);
-    raise(sig);
+// Waits for the organiser to announce itself. A user at a terminal is told, once, what a slow
+// start waits for; scripts (standard error not a terminal) see nothing more than before.
+void awaitonline(const std::string& devname) {
+    if (isatty(STDERR_FILENO)) {
+        waitingdevice = ovdevicepath(devname);
+        ovnoticewait(kWaitNoticeMs, noticewaiting);
+    }
+    ovreply("XONLINE");
+    ovnoticewait(0, nullptr);
 }
 
 }  // namespace
-
-void ovmarkinitialsaved() {
-    initialsaved = 1;
-}
-
-void ovinstallsignals() {
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = onsignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
-}
-
-void ovsetpending(const std::string& name) {
-    pendingset = 0;
-    pendinglong.clear();
-    if (name.empty()) return;
-    if (name.size() >= kPendingMax) {
-        pendinglong = name;
-        return;
-    }
-    std::memcpy(pendingname, name.c_str(), name.size() + 1);
-    pendingset = 1;
-}
-
-void ovremovepending() {
-    if (pendingset) unlink(pendingname);
-    if (!pendinglong.empty()) unlink(pendinglong.c_str());
-    ovsetpending("");
-}
 
 void ovinit(int restart, const std::string& devname) {
     calltrace(3, "CALL: ovinit (restart = %d, devname = %s)\n", restart, devname.c_str());
     devid = 0;
     ovinitlink(devname);
     if (restart == 0)
-        ovreply("XONLINE");
+        awaitonline(devname);
     else
         ovrestart();
     ovbinary();
@@ -108,9 +84,15 @@ void ovshutdown(int ret) {
     calltrace(3, "CALL ovshutdown (ret = %d)\n", ret);
     progressend();
     ovremovepending();
-    restoreline();
-    if (devid != -1) close(devid);
-    std::exit(ret);
+    removetempfiles();
+    ovgivebackline();
+    ovclosedevice();
+    // Output that could not be written makes an error of a run that went well otherwise.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && ret == 0) {
+        std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
+        ret = 1;
+    }
+    std::exit(exitstatus(ret));
 }
 
 void overror(const char* str) {
@@ -122,6 +104,25 @@ void overror(const char* str) {
 void ovlostcontact() {
     progressend();
     std::printf("ERROR, Lost contact with the orvel, exiting\n");
+    ovshutdown(1);
+}
+
+void ovgiveupsend() {
+    progressend();
+    std::printf(kRefusedTooOften, kMaxRefusals);
+    ovshutdown(1);
+}
+
+void ovgiveupreceive() {
+    progressend();
+    std::printf(kDamagedTooOften, kMaxRefusals);
+    ovshutdown(1);
+}
+
+void ovcheckoutput() {
+    if (!std::ferror(stdout)) return;
+    progressend();
+    std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
     ovshutdown(1);
 }
 

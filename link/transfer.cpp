@@ -1,6 +1,5 @@
 // Sending files to the organiser ("gf"), the hexadecimal coding of file data, and the entry
 // points of both transfer directions.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,10 +7,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "failure.h"
+#include "hooks.h"
+#include "inputfile.h"
 #include "ovlib.h"
-#include "ovvar.h"
+#include "owned.h"
 #include "progress.h"
 
 int transct = 0;
@@ -22,19 +25,22 @@ namespace {
 
 constexpr int kBlock = 100;  // file bytes per data line: 200 letters, 202 with the checksum
 
-// Opens a local file to send; prints the error and returns -1 when it cannot be read.
-int openlocal(const std::string& fname, long* size) {
-    int fd = open(fname.c_str(), O_RDONLY);
+// Opens a local file to send; prints the error and holds nothing when it cannot be read or is
+// no regular file (a FIFO or a device would block the program or never end).
+UniqueFd openlocal(const std::string& fname, long* size) {
+    bool notregular = false;
+    UniqueFd fd = openinput(fname, &notregular);
     struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
-        close(fd);
-        fd = -1;
-    }
-    if (fd < 0) {
+    if (fd && fstat(fd.get(), &st) != 0) fd.reset();
+    if (notregular) {
+        std::printf("Error in puting %s, not a regular file\n", fname.c_str());
+        notefailure();
+    } else if (!fd) {
         std::printf("Error in puting %s, not found on local machine\n", fname.c_str());
-        return -1;
+        notefailure();
+    } else {
+        *size = static_cast<long>(st.st_size);
     }
-    *size = S_ISREG(st.st_mode) ? static_cast<long>(st.st_size) : -1;
     return fd;
 }
 
@@ -57,12 +63,15 @@ std::string dataline(const char* block, int n) {
     return line;
 }
 
-// Sends one data line; with checksums on, again until the organiser answers "XG".
+// Sends one data line; with checksums on, again until the organiser answers "XG" (at most
+// kMaxRefusals times).
 void sendline(const std::string& line) {
     ovputline(line);
     if (filechksum != 1) return;
     std::string verdict;
+    int refused = 0;
     for (ovresponse(verdict); verdict != "XG"; ovresponse(verdict)) {
+        if (++refused == kMaxRefusals) ovgiveupsend();
         ovputline(line);
         linkdebug("putfile: Resent last block (%s)\n", "putfile: Resent last block (%s)\n",
                   line.c_str());
@@ -72,7 +81,7 @@ void sendline(const std::string& line) {
 }
 
 void printsendhelp() {
-    if (!findvar("helpfull")) return;
+    if (!linkvar("helpfull")) return;
     std::printf("HELP: Error in getting file from the orvel, cannot open it.\n");
     std::printf("HELP: Either the disk is full, there are to many files or the directory\n");
     std::printf("HELP: does not exist\n");
@@ -81,13 +90,13 @@ void printsendhelp() {
 // Sends the data of an open local file (closed here) in blocks of exactly kBlock bytes, the
 // last one shorter; returns false on a local read error, after ending the transfer properly.
 // The file is read ahead in large pieces: one read per many blocks, not one per block.
-bool senddata(int fd) {
+bool senddata(UniqueFd fd) {
     std::vector<char> buf(kBlock * 64);
     std::size_t have = 0;
     bool readok = true, more = true;
     while (more || have > 0) {
         if (more && have < static_cast<std::size_t>(kBlock)) {
-            ssize_t n = read(fd, buf.data() + have, buf.size() - have);
+            ssize_t n = read(fd.get(), buf.data() + have, buf.size() - have);
             if (n < 0 && errno == EINTR) continue;
             if (n > 0) {
                 have += static_cast<std::size_t>(n);
@@ -104,27 +113,27 @@ bool senddata(int fd) {
         std::memmove(buf.data(), buf.data() + len, have - static_cast<std::size_t>(len));
         have -= static_cast<std::size_t>(len);
     }
-    close(fd);
     return readok;
 }
 
 // The sending transfer of an already opened local file.
-int sendopen(int fd, long size, const std::string& fname) {
+int sendopen(UniqueFd fd, long size, const std::string& fname) {
     transct = 0;
     ovcommand("gf");
     ovreply("XSTARTGET");
     if (ovquery("XBADOPEN")) {
-        close(fd);
         printsendhelp();
+        notefailure();
         return kFailed;
     }
-    progressstart(size);
-    bool readok = senddata(fd);
+    progressstart(fname, size);
+    bool readok = senddata(std::move(fd));
     ovputline("XE");
     ovreply("XENDGET");
     progressend();
     if (readok) return kDone;
     std::printf("ERROR: Cant read %s, the transfer has failed\n", fname.c_str());
+    notefailure();
     return kFailed;
 }
 
@@ -148,12 +157,12 @@ int ovsendfile(const std::string& fname) {
     const std::string name = fname.empty() ? ovfname : fname;
     // The local file is opened first: when it is missing the organiser's copy stays.
     long size = -1;
-    int fd = openlocal(name, &size);
-    if (fd < 0) return kFailed;
+    UniqueFd fd = openlocal(name, &size);
+    if (!fd) return kFailed;
     ovclearfile();
     calltrace(3, "CALL: ovgf (fname = %s)\n", name.c_str());
     calltrace(3, "CALL: ovgfb(fname = %s)\n", name.c_str());
-    return sendopen(fd, size, name);
+    return sendopen(std::move(fd), size, name);
 }
 
 int ovrecfile(const std::string& fname) {
@@ -178,7 +187,7 @@ int ovgfb(const std::string& fname) {
     calltrace(3, "CALL: ovgfb(fname = %s)\n", fname.c_str());
     transct = 0;
     long size = -1;
-    int fd = openlocal(fname, &size);
-    if (fd < 0) return kFailed;
-    return sendopen(fd, size, fname);
+    UniqueFd fd = openlocal(fname, &size);
+    if (!fd) return kFailed;
+    return sendopen(std::move(fd), size, fname);
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "failure.h"
 #include "ovlib.h"
 
 std::string version = "X";
@@ -89,7 +90,8 @@ void versiontolow(const char* function, const char* vsn, int fatal) {
     std::printf("for a later release of this software\n");
     if (fatal) {
         std::printf("THIS IS A FATAL INCOMPATIBILITY, program exiting\n");
-        ovdc();
+        ovdc(kExitTooOld);
     }
+    notefailure();
     std::printf("This is not a fatal problem, other functions may still work\n");
 }

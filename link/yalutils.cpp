@@ -1,11 +1,12 @@
 // The one checksum of the system: bytes summed modulo 256.
 #include "yalutils.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "inputfile.h"
+#include "owned.h"
 #include "trace.h"
 
 void dochksum(int* number, const char* str, int len) {
@@ -18,16 +19,16 @@ void dochksum(int* number, const char* str, int len) {
 
 int yalsum(const std::string& fname) {
     calltrace(3, "CALL: yalsum (fname = %s)\n", fname.c_str());
-    int fd = open(fname.c_str(), O_RDONLY);
-    if (fd < 0) return -2;
+    bool notregular = false;
+    UniqueFd fd = openinput(fname, &notregular);
+    if (!fd) return -2;
     int sum = 0;
     char block[1024];
     for (;;) {
-        ssize_t n = read(fd, block, sizeof block);
+        ssize_t n = read(fd.get(), block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         dochksum(&sum, block, static_cast<int>(n));
     }
-    close(fd);
     return sum;
 }

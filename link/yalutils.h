@@ -7,5 +7,6 @@
 // Adds `len` bytes to the running value `*number`, keeping it modulo 256.
 void dochksum(int* number, const char* str, int len);
 
-// The sum of a workstation file's bytes modulo 256 (0 to 255), or -2 when it cannot be opened.
+// The sum of a workstation file's bytes modulo 256 (0 to 255), or -2 when it cannot be opened or
+// is no regular file (never blocks on a FIFO or a device).
 int yalsum(const std::string& fname);

@@ -1,5 +1,7 @@
-// The whole-file sum check after get and put, and its bounded correction: warn, keep or delete
-// a bad received copy, and transfer again through the dispatcher at a new variable level.
+// The whole-file sum check after get and put, and its bounded correction: warn, keep a copy of
+// a bad received file, and transfer again through the dispatcher at a new variable level.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,8 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
 #include "filecmds.h"
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -28,12 +32,33 @@ int sumsdisagree(const std::string& local) {
     return 1;
 }
 
-// A get's bad copy goes aside (chksumsave) or away before the file is fetched again.
-void disposebadcopy(const std::string& local) {
-    if (findvar("chksumsave"))
-        chksumsave(local, findvar("verbose") != nullptr);
-    else
-        unlink(local.c_str());
+// Writes all of `bytes` to `fd`; false on a write error.
+bool writeall(int fd, const char* bytes, std::size_t left) {
+    while (left > 0) {
+        ssize_t n = write(fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the file `from` (a symbolic link followed, as the sum was) into `to`, which it closes,
+// with the mode of `from`; false, errno set, when any read, write or the close fails.
+bool copyinto(const std::string& from, UniqueFd to) {
+    UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st;
+    if (!in || fstat(in.get(), &st) != 0) return false;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = read(in.get(), buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        if (!writeall(to.get(), buf, static_cast<std::size_t>(n))) return false;
+    }
+    return fchmod(to.get(), st.st_mode & 07777) == 0 && to.close() == 0;
 }
 
 // Dispatches the same transfer at a new level where no filter runs. `rmcheck` goes too: the
@@ -54,19 +79,20 @@ std::string chksumsave(const std::string& local, bool verbose) {
     std::string pattern = local + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
+    UniqueFd saved(mkostemp(name.data(), O_CLOEXEC));
+    if (!saved) {
         std::printf("ERROR: cannot make a name to save %s (%s)\n", local.c_str(),
                     std::strerror(errno));
+        notefailure();
         return "";
     }
-    close(fd);
     std::string newname(name.data());
     std::string command = "mv " + local + " " + newname;
     if (verbose) std::printf("Saving incorrect version using :%s:\n", command.c_str());
-    if (std::rename(local.c_str(), newname.c_str()) != 0) {
+    if (!copyinto(local, std::move(saved))) {
         std::printf("ERROR: cannot save %s as %s (%s)\n", local.c_str(), newname.c_str(),
                     std::strerror(errno));
+        notefailure();
         unlink(newname.c_str());
         return "";
     }
@@ -76,16 +102,22 @@ std::string chksumsave(const std::string& local, bool verbose) {
 void chksumafter(const std::vector<std::string>& retrywords, const std::string& local) {
     bool correct = findvar("chksumcorrect") != nullptr;
     if (!correct && !findvar("chksumwarn")) return;
-    if (!sumsdisagree(local) || !correct) return;
+    if (!sumsdisagree(local)) return;
+    if (!correct) {
+        notefailure();  // warned: the copy in hand disagrees with the organiser's
+        return;
+    }
     bool isget = retrywords[0] == "get";
     if (correctiondepth >= kMaxCorrections) {
         std::printf(
             "Error, the orvel and yal check sums still disagree after %d attempts, giving up on "
             "%s\n",
             kMaxCorrections, retrywords[1].c_str());
+        notefailure();
         return;
     }
-    if (isget) disposebadcopy(local);
+    // The disputed copy stays where it is: the re-get replaces it only with a whole new copy.
+    if (isget && findvar("chksumsave")) chksumsave(local, findvar("verbose") != nullptr);
     if (findvar("verbose"))
         std::printf(isget ? "A Checksum difference has been detected, regetting the file\n"
                           : "A Checksum difference has been detected, re-putting the file\n");

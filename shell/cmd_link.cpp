@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "failure.h"
 #include "ovmain.h"
 
 namespace {
@@ -13,10 +14,12 @@ bool verboseset() {
 // sum PATH yal: the workstation's own sum, with no link traffic.
 void yalchecksum(const char* path) {
     int v = yalsum(path);
-    if (v == -2)
+    if (v == -2) {
         std::printf("Error, %s does not exist\n", path);
-    else
+        notefailure();
+    } else {
         std::printf("Checksum is %d\n", v);
+    }
 }
 
 // sum PATH [orvel]: the organiser's sum. kFailed when the path cannot be sent.
@@ -26,10 +29,12 @@ int orvelchecksum(const char* cmd, const char* path) {
         return kDone;
     }
     if (ovsetpath(path) == kFailed) return kFailed;
-    if (ovep())
+    if (ovep()) {
         std::printf("Checksum is %ld\n", static_cast<long>(ovcs()));
-    else
+    } else {
         std::printf("Error, %s does not exist\n", path);
+        notefailure();
+    }
     return kDone;
 }
 }  // namespace
@@ -72,6 +77,7 @@ int cmfilechksum(int argc, char** argv) {
         ovfc(0);
     } else {
         std::printf("Error, only on or off are valid arguments\n");
+        notefailure();
     }
     return kDone;
 }

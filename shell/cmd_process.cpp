@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "failure.h"
 #include "ovlib.h"
 #include "ovmain.h"
 #include "ovvar.h"
+#include "owned.h"
 
 namespace {
 
@@ -25,21 +27,25 @@ bool confirmed() {
 }  // namespace
 
 // proclist [pattern [file]]: processes to the screen, or one per line into the file, which is
-// closed (complete) before the command returns.
+// closed (complete, or reported as not) before the command returns.
 int cmproclist(int argc, char** argv) {
     calltrace(1, "CALL: cmproclist\n");
     dodebugargs(argc, argv);
     if (refusedbyrelease(argv, "3.24")) return kDone;
     if (argc < 2) return ovpl(nullptr, "*");
     if (argc < 3) return ovpl(nullptr, argv[1]);
-    FILE* out = std::fopen(argv[2], "w");
-    if (out == nullptr) {
+    FilePtr out(std::fopen(argv[2], "we"));
+    if (!out) {
         std::printf("ERROR: Cant open %s to write the process listing\n", argv[2]);
+        notefailure();
         return kDone;
     }
-    int result = ovpl(out, argv[1]);
-    std::fclose(out);
-    return result;
+    int rc = ovpl(out.get(), argv[1]);
+    if (!closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+    }
+    return rc;
 }
 
 // procprotect [on|off]: only the single word "off" turns protection off, after confirmation

@@ -4,23 +4,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 
+#include "failure.h"
 #include "filecmds.h"
+#include "fixedfile.h"
 #include "ovmain.h"
-
-void lowerpath(char* path) {
-    for (; *path; ++path)
-        *path = static_cast<char>(std::tolower(static_cast<unsigned char>(*path)));
-}
-
-void lowerpath(std::string& path) {
-    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
 
 std::string attwords(int mask) {
     static const struct {
@@ -34,12 +27,10 @@ std::string attwords(int mask) {
     return words;
 }
 
-FILE* openlistfile(const std::string& name) {
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
-    FILE* f = fdopen(fd, "w");
-    if (!f) close(fd);
-    return f;
+FilePtr openlistfile(const std::string& name) {
+    return fdstream(
+        UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644)),
+        "w");
 }
 
 namespace {
@@ -78,23 +69,38 @@ void printnopath(const char* path) {
 
 }  // namespace
 
+// The names file of a wildcard get is written under its hold (fixedfile.h). A listing file that
+// did not take every line fails the command: it must not pass for the whole listing.
 int cmlist(int argc, char** argv) {
     enter("CALL: cmlist\n", argc, argv);
-    FILE* out = nullptr;
-    if (argc > 2 && !(out = openlistfile(argv[2]))) {
-        std::printf("%s, Bad file %s\n", argv[0], argv[2]);
-        return kFailed;
+    NamesFileHold hold;
+    FilePtr out;
+    if (argc > 2) {
+        if (argv[2] != std::string_view(kNamesFile))
+            out = openlistfile(argv[2]);
+        else if (hold.take())
+            out = hold.rewrite();
+        if (!out) {
+            std::printf("%s, Bad file %s\n", argv[0], argv[2]);
+            notefailure();
+            return kFailed;
+        }
     }
     int rc = ovsetpath(argv[1]);
-    if (rc != kFailed) ovlp(out);
-    if (out) std::fclose(out);
+    if (rc != kFailed) ovlp(out.get());
+    if (argc > 2 && !closestream(out)) {
+        std::printf("ERROR: Cant write to %s, the listing is incomplete\n", argv[2]);
+        notefailure();
+        hold.discard();
+        return kFailed;
+    }
     return rc == kFailed ? kFailed : kDone;
 }
 
 int cmrm(int argc, char** argv) {
     enter("CALL: cmrm\n", argc, argv);
     if (findvar("rmcheck")) {
-        std::printf("rm %s (y/n)\n", argv[1]);
+        std::printf("rm %s (y/n)\n", shown(argv[1]).c_str());
         std::fflush(stdout);
         if (!askyes()) return kDone;
     }
@@ -105,7 +111,7 @@ int cmrm(int argc, char** argv) {
 
 int cmmkdir(int argc, char** argv) {
     enter("CALL: cmmkdir\n", argc, argv);
-    std::printf("Creating directory %s\n", argv[1]);
+    std::printf("Creating directory %s\n", shown(argv[1]).c_str());
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
     ovmd();
     return kDone;
@@ -121,6 +127,7 @@ int cminfo(int argc, char** argv) {
     int atts = rw == -1 ? -1 : ovgetatts();
     if (atts == -1) {
         printnopath(argv[1]);
+        notefailure();
         return kDone;
     }
     printinfo(argv[1], rw, atts);
@@ -142,7 +149,10 @@ int cmrcd(int argc, char** argv) {
     enter("CALL: cmrcd\n", argc, argv);
     if (refusedbelow(argv[0], "2.18")) return kDone;
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
-    if (ovrcd() != kDone) std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+    if (ovrcd() != kDone) {
+        std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -151,14 +161,16 @@ int cmrpwd(int argc, char** argv) {
     if (refusedbelow(argv[0], "2.19")) return kDone;
     std::string cwd;
     ovgetpwd(cwd);
-    std::printf("CWD on orvel is %s\n", cwd.c_str());
+    std::printf("CWD on orvel is %s\n", shown(cwd).c_str());
     return kDone;
 }
 
 int cmlcd(int argc, char** argv) {
     enter("CALL: cmlcd\n", argc, argv);
-    if (chdir(argv[1]) != 0)
+    if (chdir(argv[1]) != 0) {
         std::printf("ERROR: Problem in changing CWD to %s, CWD is unchanged\n", argv[1]);
+        notefailure();
+    }
     return kDone;
 }
 
@@ -166,9 +178,11 @@ int cmlpwd(int argc, char** argv) {
     enter("CALL: cmlpwd\n", argc, argv);
     std::error_code ec;
     std::filesystem::path cwd = std::filesystem::current_path(ec);
-    if (ec)
+    if (ec) {
         std::printf("ERROR: cant get pwd\n");
-    else
+        notefailure();
+    } else {
         std::printf("%s\n", cwd.c_str());
+    }
     return kDone;
 }

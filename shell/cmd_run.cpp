@@ -1,13 +1,14 @@
 // Running command files (`run`, `source`, `which`) and Unix commands (`!`).
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
 #include <string>
 
+#include "failure.h"
+#include "inputfile.h"
 #include "ovfile.h"
 #include "ovmain.h"
+#include "owned.h"
 
 namespace {
 
@@ -19,17 +20,18 @@ int opencmdfiles = 0;
 // The longest command string `!` hands to the shell (its message names the number).
 constexpr std::size_t kMaxSystemCommand = 9999;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Opens a found command file for reading; null when it cannot be opened or is a directory
-// (which opens but has no lines to read).
-FilePtr opencmdfile(const std::string& found) {
-    FilePtr f(std::fopen(found.c_str(), "r"));
-    struct stat st;
-    if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
+// Opens a found command file for reading; null, after the message, when it cannot be opened or
+// is no regular file (a folder has no lines, and a FIFO or a device would block).
+FilePtr opencmdfile(const std::string& found, const char* name) {
+    bool notregular = false;
+    FilePtr f = fdstream(openinput(found, &notregular), "r");
+    if (notregular) {
+        std::printf("Error, %s is not a regular file, not read\n", found.c_str());
+        notefailure();
+    } else if (!f) {
+        std::fprintf(stderr, "Error in opening %s\n", name);
+        notefailure();
+    }
     return f;
 }
 
@@ -50,12 +52,19 @@ void runlines(std::FILE* f, const std::string& found) {
                 static_assert(kMaxCmdLine == 9999, "the message names the limit");
                 std::printf("Error, line too long (more than 9999 characters) in %s, stopping\n",
                             found.c_str());
+                notefailure();
                 return;
             case CmdLineRead::kReadError:
                 std::fprintf(stderr, "Error in reading %s, stopping\n", found.c_str());
+                notefailure();
                 return;
             case CmdLineRead::kNulStart:
                 std::printf("Error, line begins with a NUL byte, ignored\n");
+                notefailure();
+                continue;
+            case CmdLineRead::kNulInside:
+                std::printf("Error, line holds a NUL byte, ignored\n");
+                notefailure();
                 continue;
             case CmdLineRead::kLine:
                 break;
@@ -88,18 +97,17 @@ int cmrun(int argc, char** argv) {
     std::string found;
     if (!ovcmdpath(argv[1], path.c_str(), found)) {
         std::printf("Error, %s not found\n", argv[1]);
+        notefailure();
         return kDone;
     }
     const bool which = std::string(argv[0]) == "which";
     if (!which && opencmdfiles >= kMaxOpenCmdFiles) {
         std::printf("Error, command files nested too deeply, %s not run\n", argv[1]);
+        notefailure();
         return kFailed;
     }
-    FilePtr f = opencmdfile(found);
-    if (!f) {
-        std::fprintf(stderr, "Error in opening %s\n", argv[1]);
-        return kFailed;
-    }
+    FilePtr f = opencmdfile(found, argv[1]);
+    if (!f) return kFailed;
     if (which) {
         std::printf("run %s would use: %s\n", argv[1], found.c_str());
         return kDone;
@@ -119,10 +127,15 @@ int cmsystem(int argc, char** argv) {
     if (command.size() > kMaxSystemCommand) {
         std::printf("Error, command too long for ! (%zu characters, at most 9999)\n",
                     command.size());
+        notefailure();
         return kFailed;
     }
     // The command's own output must come after everything printed so far.
     std::fflush(stdout);
     std::fflush(stderr);
-    return std::system(command.c_str()) < 0 ? kFailed : kDone;
+    // The command's own exit status is its business; only a shell that cannot start fails.
+    if (std::system(command.c_str()) >= 0) return kDone;
+    std::printf("Error, cannot start a shell for ! (%s)\n", std::strerror(errno));
+    notefailure();
+    return kFailed;
 }

@@ -1,9 +1,15 @@
 // The program's outer control: mode flags, options, the start-up sequence, the one command of
 // the command line or the prompt loop, and the way out through the link's shut-down.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "failure.h"
+#include "fixedfile.h"
+#include "lineedit.h"
 #include "ovbackupexclude.h"
 #include "ovfile.h"
 #include "ovfilt.h"
@@ -22,14 +28,24 @@ int linecmd = 0;
 int running = 0;
 int level = 0;
 std::string lfname;
-int debugargs = 0, debugpath = 0, debugrun = 0, debugbackup = 0;
 
 namespace {
+const char kUsage[] =
+    "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var varable_name "
+    "[variable_value]] [-log [logname]]\n";
+
 // What the options decide for the link start-up.
 struct LinkOptions {
     int restart = 0;
     std::string devname;  // empty: the default device
 };
+
+// The device when -d names none: $ORVEL_DEVICE when set and not empty, else empty (the link's
+// own default).
+std::string environmentdevice() {
+    const char* name = std::getenv("ORVEL_DEVICE");
+    return name ? name : "";
+}
 
 // Each option handler gets the arguments left (the option first) and returns how many it used.
 using optionhandler = int (*)(int left, char** args, LinkOptions& opts);
@@ -45,14 +61,30 @@ int optvar(int left, char** args, LinkOptions&) {
     return hasvalue ? 3 : 2;
 }
 
-// -log [logname]: standard error goes to the log file (truncated), traced at level 5.
+// Reopens standard error on the log file, emptied. The log holds the transferred data, so a new
+// one is readable by this user alone; the default name in /tmp is a fixed name (fixedfile.h),
+// which a second run logging there at the same time is refused. False, with `why` set for a
+// refused fixed name, when the log cannot be used.
+bool openlog(const std::string& name, bool fixed, std::string& why) {
+    UniqueFd fd = fixed ? openfixedfile(name, 0600, false, why)
+                        : UniqueFd(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600));
+    if (!fd || (fixed && ftruncate(fd.get(), 0) != 0)) return false;
+    std::fflush(stderr);
+    if (dup2(fd.get(), STDERR_FILENO) < 0) return false;
+    std::clearerr(stderr);
+    return true;
+}
+
+// -log [logname]: standard error goes to the log file (emptied), traced at level 5.
 int optlog(int left, char** args, LinkOptions&) {
     bool hasname = left > 1 && args[1][0] != '-';
     lfname = hasname ? args[1] : "/tmp/orvel.log";
     logfile = 1;
-    if (!std::freopen(lfname.c_str(), "w", stderr)) {
+    std::string why;
+    if (!openlog(lfname, !hasname, why)) {
         std::printf("ERROR - opening log file %s\n", lfname.c_str());
-        std::exit(1);
+        if (!why.empty()) std::printf("ERROR - %s %s, not used\n", lfname.c_str(), why.c_str());
+        std::exit(kExitLost);
     }
     std::printf("Logging to %s\n", lfname.c_str());
     debugcall = 5;
@@ -96,6 +128,32 @@ int optversion(int, char**, LinkOptions&) {
     return setflag(dovsnchk, 1);
 }
 
+// --help and --version answer on standard output and end the program before the device is
+// opened, so they work without an organiser.
+[[noreturn]] int opthelp(int, char**, LinkOptions&) {
+    std::printf("%s", kUsage);
+    std::printf(
+        "Links to a handheld organiser over a serial line and runs the command given after the\n"
+        "options (cmds) once, or a prompt when there is none.\n"
+        "\n"
+        "  -d devname         the serial device (default $ORVEL_DEVICE, else /dev/term/a)\n"
+        "  -r                 re-attach to an organiser left active by pause\n"
+        "  -v, -nv            ask the organiser its release (the default), or assume 2.3\n"
+        "  -q, -p             after the command, leave as quit does (the default) or as pause\n"
+        "  -var name [value]  set a variable before start-up\n"
+        "  -log [logname]     trace to logname (default /tmp/orvel.log)\n"
+        "  -i, -b, -t         accepted, no effect\n"
+        "  --help             this text\n"
+        "  --version          the program's revision\n"
+        "\n"
+        "At the prompt, help lists the commands and usage NAME explains one. Manual: man orvel\n");
+    std::exit(0);
+}
+[[noreturn]] int optprintversion(int, char**, LinkOptions&) {
+    std::printf("orvel " ORVEL_REVISION "\n");
+    std::exit(0);
+}
+
 struct OptionRow {
     const char* name;
     optionhandler handler;
@@ -103,9 +161,19 @@ struct OptionRow {
 
 // Tested in this order.
 const OptionRow kOptions[] = {
-    {"-var", optvar},  {"-log", optlog},      {"-r", optrestart}, {"-t", optnothing},
-    {"-q", optquit},   {"-p", optpause},      {"-b", optbatch},   {"-i", optinteractive},
-    {"-d", optdevice}, {"-nv", optnoversion}, {"-v", optversion},
+    {"-var", optvar},
+    {"-log", optlog},
+    {"-r", optrestart},
+    {"-t", optnothing},
+    {"-q", optquit},
+    {"-p", optpause},
+    {"-b", optbatch},
+    {"-i", optinteractive},
+    {"-d", optdevice},
+    {"-nv", optnoversion},
+    {"-v", optversion},
+    {"--help", opthelp},
+    {"--version", optprintversion},
 };
 
 const OptionRow* findoption(const char* word) {
@@ -135,12 +203,8 @@ void printbanner() {
 
 // One line from standard input, run or refused.
 void promptline() {
-    if (linecmd) {
-        std::printf("%d, CMD> ", level);
-        std::fflush(stdout);
-    }
     std::string line;
-    switch (readcmdline(stdin, line)) {
+    switch (promptread(line)) {
         case LineRead::kEnd: {  // the end of input ends the run as pause does
             char pause[] = "pause";
             char* args[] = {pause, nullptr};
@@ -149,12 +213,10 @@ void promptline() {
         }
         case LineRead::kTooLong:
             std::printf("Error, line too long (more than 9999 characters), ignored\n");
+            notefailure();
             break;
         case LineRead::kLine:
-            if (line[0] == '\0')
-                std::printf("Error, line begins with a NUL byte, ignored\n");
-            else
-                cmdintr(line);
+            if (!refusenul(line)) cmdintr(line);
             break;
     }
 }
@@ -163,6 +225,7 @@ void promptline() {
 [[noreturn]] void orvelmain(int argc, char** argv, char** envp) {
     calltrace(1, "CALL: Main\n");
     LinkOptions opts;
+    opts.devname = environmentdevice();
     dovsnchk = 1;
     finish = 1;
     runtype = 0;
@@ -173,8 +236,10 @@ void promptline() {
     int used = parseoptions(argc - 1, argv + 1, opts);
     int left = argc - 1 - used;
     char** rest = argv + 1 + used;
-    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said.
+    // 3. Batch when a command is given, interactive otherwise, whatever -b or -i said. A failed
+    //    command decides the exit status of a run that no one watches at a terminal.
     runtype = left > 0 ? 2 : 1;
+    if (left > 0 || !isatty(STDIN_FILENO)) failuresdecidestatus();
     // 4. Open the line and bring the link up (re-attach under -r).
     ovinit(opts.restart, opts.devname);
     // 5. The empty filter and exclude lists.
@@ -198,18 +263,8 @@ void promptline() {
 
 [[noreturn]] void useage() {
     calltrace(1, "CALL: usage\n");
-    std::fprintf(stderr,
-                 "Useage: orvel [-v|-nv] [-i|-b] [-p|-q] [-r] [-d devname] [cmds] [-var "
-                 "varable_name [variable_value]] [-log [logname]]\n");
-    std::exit(2);
-}
-
-void dodebugargs(int argc, char** argv) {
-    if (debugcall < 2) return;
-    std::fprintf(stderr, "argc = (%d) ", argc);
-    for (int i = 0; i < argc; ++i) std::fprintf(stderr, "argv[%d] = (%s) ", i, argv[i]);
-    std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    std::fprintf(stderr, "%s", kUsage);
+    std::exit(kExitUsage);
 }
 
 // The rc file runs before linecmd is set, so it never sees a prompt.

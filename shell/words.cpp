@@ -2,6 +2,7 @@
 #include "words.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace {
 bool isblankchar(char c) {
@@ -72,7 +73,9 @@ std::string bracketname(const std::string& word) {
 }
 
 bool expandwords(std::vector<std::string>& words, varlookup lookup, std::string& missing) {
-    for (std::string& w : words) {
+    std::vector<std::size_t> expanded;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        std::string& w = words[i];
         if (w.empty() || w[0] != '[') continue;
         std::string name = bracketname(w);
         const char* value = lookup(name);
@@ -81,6 +84,28 @@ bool expandwords(std::vector<std::string>& words, varlookup lookup, std::string&
             return false;
         }
         w = value;
+        expanded.push_back(i);
     }
+    if (!isshellline(words)) return true;
+    for (std::size_t i : expanded)
+        if (i > 0) words[i] = shellword(words[i]);
     return true;
+}
+
+bool isshellline(const std::vector<std::string>& words) {
+    return !words.empty() && !words[0].empty() && words[0][0] == '!';
+}
+
+// Blanks are left to split the value, as they always did; newlines end a shell command.
+std::string shellword(const std::string& value) {
+    auto plain = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '\t' ||
+               static_cast<unsigned char>(c) > 0x7F || std::strchr("_-.,/:@%+=", c) != nullptr;
+    };
+    bool allplain = true;
+    for (char c : value) allplain = allplain && c != '\0' && plain(c);
+    if (allplain) return value;
+    std::string quoted = "'";
+    for (char c : value) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }

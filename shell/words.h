@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "hooks.h"
+
 inline constexpr std::size_t kMaxWords = 255;     // the command word and 254 arguments
 inline constexpr std::size_t kMaxWordLen = 254;   // characters in one word
 inline constexpr std::size_t kMaxLineLen = 9999;  // characters in one typed line
@@ -33,14 +35,21 @@ enum class SplitResult { kOk, kTooManyWords, kWordTooLong };
 SplitResult splitwords(const std::string& line, std::vector<std::string>& words,
                        std::size_t* badlen = nullptr);
 
-// Looks a variable up: its value, or null when there is no such variable.
-using varlookup = const char* (*)(const std::string& name);
-
 // The variable name of a "[name]" word: the text after "[" less the word's last character,
 // whatever that is ("[x" gives the empty name).
 std::string bracketname(const std::string& word);
 
 // Replaces every word that begins with "[" by the value of its variable, as one word that is
-// not expanded again. Returns true when all were found; otherwise false with the first missing
-// name in `missing` (the words may then be partly replaced).
+// not expanded again. In a line for the workstation's shell (isshellline, after expansion) each
+// value is passed through shellword, so a name never runs as shell syntax. Returns true when
+// all were found; otherwise false with the first missing name in `missing` (the words may then
+// be partly replaced).
 bool expandwords(std::vector<std::string>& words, varlookup lookup, std::string& missing);
+
+// True when `words` are a line for the workstation's shell: the command word begins with "!".
+bool isshellline(const std::vector<std::string>& words);
+
+// `value` as it goes into a shell line: unchanged when it holds only letters, digits, blanks,
+// bytes above 0x7F and the punctuation _ - . , / : @ % + =, so that blanks still separate words;
+// otherwise as one single-quoted word (each ' written '\''), which the shell reads as data.
+std::string shellword(const std::string& value);

@@ -87,6 +87,7 @@ sim::SimConfig sim_config(const sim::Options& o) {
     c.release_none = o.release_none;
     c.online = o.online;
     c.replies = o.replies;
+    for (const auto& [path, entries] : o.listings) c.listings[sim::listing_key(path)] = entries;
     c.device = !o.device.empty();
     c.procs = o.procs;
     return c;

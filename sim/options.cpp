@@ -51,6 +51,9 @@ const char kHelp[] =
     "Test quirks:\n"
     "  --reply CMD=TEXT[;TEXT...]  answer command word CMD with exactly these frame texts\n"
     "                      (repeatable)\n"
+    "  --listing PATH=ENTRY[;ENTRY...]  answer \"lp\" of organiser path PATH (any case, a\n"
+    "                      trailing backslash ignored) with exactly these entries, whatever\n"
+    "                      they name (repeatable)\n"
     "  --online TEXT       announce with TEXT instead of XONLINE\n"
     "  --ack TEXT          acknowledge intact frames with the line TEXT (default O)\n"
     "  --prompt TEXT       the ready prompt line (default >)\n"
@@ -110,6 +113,10 @@ int take_value(const std::string& name, const std::string& v, Options* o, std::s
         const size_t eq = v.find('=');
         if (eq == std::string::npos || eq == 0) return bad(err, "bad --reply value '" + v + "'");
         o->replies[v.substr(0, eq)] = split(v.substr(eq + 1), ';');
+    } else if (name == "listing") {
+        const size_t eq = v.find('=');
+        if (eq == std::string::npos) return bad(err, "bad --listing value '" + v + "'");
+        o->listings[v.substr(0, eq)] = split(v.substr(eq + 1), ';');
     } else if (name == "online")
         o->online = v;
     else if (name == "ack")
@@ -131,9 +138,9 @@ int take_value(const std::string& name, const std::string& v, Options* o, std::s
 }
 
 bool takes_value(const std::string& name) {
-    static const char* const kNames[] = {"root",  "device", "link",  "release",    "baud",
-                                         "fault", "stats",  "trace", "reply",      "online",
-                                         "ack",   "prompt", "junk",  "mute-after", "procs"};
+    static const char* const kNames[] = {
+        "root",  "device", "link",    "release", "baud",   "fault", "stats",      "trace",
+        "reply", "online", "listing", "ack",     "prompt", "junk",  "mute-after", "procs"};
     for (const char* n : kNames) {
         if (name == n) return true;
     }

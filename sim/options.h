@@ -22,6 +22,7 @@ struct Options {
     std::string stats_path;
     std::string trace_path;
     std::map<std::string, std::vector<std::string>> replies;
+    std::map<std::string, std::vector<std::string>> listings;  // by organiser path, as given
     std::string online = "XONLINE";
     std::string ack = "O";
     std::string prompt = ">";

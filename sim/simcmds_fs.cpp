@@ -80,9 +80,19 @@ int Simulator::cm_md(const std::string&) {
     return reply("XOK");
 }
 
+std::string listing_key(const std::string& path) {
+    std::string key = lower_ascii(path);
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+// A fixed listing stands in for the folder's own, so that tests can be served names that no
+// host folder could hold.
 int Simulator::cm_lp(const std::string&) {
     std::vector<std::string> entries;
-    const bool ok = fs_.list(path_, &entries) == kDone;
+    const auto fixed = config_.listings.find(listing_key(path_));
+    const bool ok = fixed != config_.listings.end() || fs_.list(path_, &entries) == kDone;
+    if (fixed != config_.listings.end()) entries = fixed->second;
     int r = reply("XSTARTLIST");
     if (r != kDone) return r;
     if (!ok) return reply("XBADPATH");
@@ -96,7 +106,7 @@ int Simulator::cm_sz(const std::string&) {
     FsEntry e;
     if (fs_.find(path_, &e) != kDone) return reply("XBADPATH");
     const long long size = e.is_dir() ? 0 : static_cast<long long>(e.st.st_size);
-    return reply("S" + std::to_string(size));
+    return reply(tagged('S', std::to_string(size)));
 }
 
 int Simulator::cm_rw(const std::string&) {
@@ -127,7 +137,7 @@ int Simulator::cm_ft(const std::string&) {
 int Simulator::cm_ti(const std::string&) {
     FsEntry e;
     if (fs_.find(path_, &e) != kDone) return reply("XBADPATH");
-    return reply("T" + std::to_string(static_cast<long long>(e.st.st_mtime)));
+    return reply(tagged('T', std::to_string(static_cast<long long>(e.st.st_mtime))));
 }
 
 int Simulator::set_write_bit(bool writable) {
@@ -150,7 +160,7 @@ int Simulator::cm_cd(const std::string&) {
 }
 
 int Simulator::cm_pp(const std::string&) {
-    return reply("P" + fs_.cwd());
+    return reply(tagged('P', fs_.cwd()));
 }
 
 int Simulator::cm_cs(const std::string&) {
@@ -171,7 +181,7 @@ int Simulator::cm_cs(const std::string&) {
                    std::to_string(sum));
         sum = (sum + 1) & 0xFF;
     }
-    if ((r = reply("C" + std::to_string(sum))) != kDone) return r;
+    if ((r = reply(tagged('C', std::to_string(sum)))) != kDone) return r;
     return reply("XENDSUM");
 }
 

@@ -1,5 +1,6 @@
 // The process words of the simulated organiser.
 #include "simresult.h"
+#include "simtext.h"
 #include "simulator.h"
 
 namespace sim {
@@ -31,13 +32,13 @@ int Simulator::cm_pl(const std::string& arg) {
 int Simulator::cm_pk(const std::string& arg) {
     if (bad_pattern(arg)) return reply("XBADPARAM");
     const int n = procs_.kill(arg, protect_);
-    return reply(n < 0 ? "KILLNOPROC" : "K" + std::to_string(n));
+    return reply(n < 0 ? "KILLNOPROC" : tagged('K', std::to_string(n)));
 }
 
 int Simulator::cm_ps(const std::string& arg) {
     if (bad_pattern(arg)) return reply("XBADPARAM");
     const int n = procs_.shutdown(arg);
-    return reply(n < 0 ? "SDNOPROC" : "S" + std::to_string(n));
+    return reply(n < 0 ? "SDNOPROC" : tagged('S', std::to_string(n)));
 }
 
 }  // namespace sim

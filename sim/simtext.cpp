@@ -52,6 +52,13 @@ bool glob_match_ci(const std::string& pattern, const std::string& name) {
     return glob_at(pattern, name);
 }
 
+// Built by appending to the tag: GCC 12 at -O3 takes `"S" + value`, which inserts in front of
+// the value, for a copy between overlapping buffers and warns.
+std::string tagged(char tag, const std::string& value) {
+    std::string reply(1, tag);
+    return reply.append(value);
+}
+
 std::string c_escape(const std::string& bytes) {
     std::string out;
     for (unsigned char c : bytes) {

@@ -19,10 +19,14 @@ struct SimConfig {
     std::string release = "3.24";  // what "vn" answers after its tag
     bool release_none = false;     // "vn" answers "XBADCMD"
     std::string online = "XONLINE";
-    std::map<std::string, std::vector<std::string>> replies;  // fixed answers per command word
+    std::map<std::string, std::vector<std::string>> replies;   // fixed answers per command word
+    std::map<std::string, std::vector<std::string>> listings;  // fixed listings, by listing_key
     bool device = false;  // a real line: announce every second, no terminal settings to watch
     std::vector<Proc> procs = default_procs();
 };
+
+// The key of a fixed listing: the organiser path lower-cased, trailing backslashes dropped.
+std::string listing_key(const std::string& path);
 
 class Simulator {
   public:

@@ -4,7 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "ovmain.h"
+#include "failure.h"
+#include "hooks.h"
+#include "inputfile.h"
+#include "ovvar.h"
+#include "owned.h"
 #include "trace.h"
 
 namespace {
@@ -19,6 +23,7 @@ int trycandidate(const std::string& cand) {
     if (cand.size() > kMaxCandidate) {
         std::printf("Error, command file path too long (%zu characters, at most %zu), not tried\n",
                     cand.size(), kMaxCandidate);
+        notefailure();
         return 0;
     }
     return ovcmdexists(cand);
@@ -54,13 +59,13 @@ int searchpath(const std::string& ovcmd, const std::string& path, std::string& r
 
 }  // namespace
 
+// The open never waits, so a FIFO or a device found on the way cannot block the search; it ends
+// it, and the file is refused when it is to be read.
 int ovcmdexists(const std::string& path) {
     calltrace(1, "CALL: ovcmdexists (path = %s)\n", path.c_str());
     if (debugpath) std::printf("Path, trying :%s:\n", path.c_str());
-    std::FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return 0;
-    std::fclose(f);
-    return 1;
+    bool notregular = false;
+    return openinput(path, &notregular) || notregular ? 1 : 0;
 }
 
 int ovcmdpath(const std::string& ovcmd, const char* path, std::string& res) {
@@ -85,7 +90,7 @@ void runrc() {
     if (!ovcmdpath(".ovrc", rcpath.c_str(), found)) return;
     // `source` searches again for the name it is given, without the suffix.
     found.resize(found.size() - kSuffixLength);
-    cmdintrwords({"source", found});
+    dispatchwords({"source", found});
 }
 
 CmdLineRead readovcmdline(std::FILE* f, std::string& line) {
@@ -102,6 +107,7 @@ CmdLineRead readovcmdline(std::FILE* f, std::string& line) {
     if (!any) return CmdLineRead::kEnd;
     const std::size_t nul = line.find('\0');
     if (nul == 0) return CmdLineRead::kNulStart;
-    if (nul != std::string::npos) line.resize(nul);
-    return CmdLineRead::kLine;
+    if (nul == std::string::npos) return CmdLineRead::kLine;
+    line.resize(nul);
+    return CmdLineRead::kNulInside;
 }

@@ -3,45 +3,31 @@
 
 #include <cstdio>
 #include <cstring>
+#include <list>
+#include <memory>
+#include <utility>
 
+#include "hooks.h"
 #include "trace.h"
 
 VarLevel* varstackbase = nullptr;
 VarLevel* curlevel = nullptr;
 
 namespace {
-// Releases every entry of `lev`, leaving its list empty.
-void freeentries(VarLevel* lev) {
-    VarEntry* e = lev->entries;
-    while (e) {
-        VarEntry* next = e->next;
-        delete e;
-        e = next;
-    }
-    lev->entries = nullptr;
-}
-
-// Releases a whole stack from its base up (used when the store is created again).
-void freestack(VarLevel* base) {
-    while (base) {
-        VarLevel* up = base->up;
-        freeentries(base);
-        delete base;
-        base = up;
-    }
-}
+// Every level, base first: the top is always the last.
+std::list<VarLevel> levels;
 }  // namespace
 
 void initvars() {
     calltrace(2, "CALL: initvars()\n");
-    freestack(varstackbase);
-    varstackbase = new VarLevel;
-    curlevel = varstackbase;
+    levels.clear();
+    varstackbase = curlevel = &levels.emplace_back();
+    setvarlookup(findvar);  // the link reads its switches from here on
 }
 
 void upvarlevel() {
     calltrace(2, "CALL: upvarlevel()\n");
-    VarLevel* lev = new VarLevel;
+    VarLevel* lev = &levels.emplace_back();
     lev->down = curlevel;
     curlevel->up = lev;
     curlevel = lev;
@@ -51,7 +37,8 @@ void upvarlevel() {
 // Each copy goes to the front, so the new level lists the variables in reverse order.
 void copyuplev() {
     calltrace(2, "CALL: copyuplev ()\n");
-    for (VarEntry* e = curlevel->down ? curlevel->down->entries : nullptr; e; e = e->next)
+    for (VarEntry* e = curlevel->down ? curlevel->down->entries.get() : nullptr; e;
+         e = e->next.get())
         addvar(e->name, e->value);
 }
 
@@ -59,41 +46,40 @@ void downvarlevel() {
     calltrace(2, "CALL: downvarlevel () \n");
     clearvarlevel();
     if (curlevel == varstackbase) return;
-    VarLevel* old = curlevel;
-    curlevel = old->down;
+    curlevel = curlevel->down;
     curlevel->up = nullptr;
-    delete old;
+    levels.pop_back();
 }
 
 void clearvarlevel() {
     calltrace(2, "CALL: clearvarlevel () \n");
-    freeentries(curlevel);
+    releasechain(curlevel->entries);
 }
 
 // Name and value are copied before the old entry goes, since either may be that entry's text
 // (setv x [x]).
 void addvar(const std::string& name, const std::string& value) {
-    VarEntry* e = new VarEntry{name, value, nullptr};
+    auto e = std::make_unique<VarEntry>();
+    e->name = name;
+    e->value = value;
     delvar(e->name);
     calltrace(2, "CALL: addvar (name = %s, value = %s)\n", e->name.c_str(), e->value.c_str());
-    e->next = curlevel->entries;
-    curlevel->entries = e;
+    e->next = std::move(curlevel->entries);
+    curlevel->entries = std::move(e);
 }
 
 const char* findvar(const std::string& name) {
     calltrace(2, "CALL: findvar (name = %s)\n", name.c_str());
-    for (VarEntry* e = curlevel->entries; e; e = e->next)
+    for (const VarEntry* e = curlevel->entries.get(); e; e = e->next.get())
         if (e->name == name) return e->value.c_str();
     return nullptr;
 }
 
 void delvar(const std::string& name) {
     calltrace(2, "CALL: delvar (name = %s)\n", name.c_str());
-    for (VarEntry** link = &curlevel->entries; *link; link = &(*link)->next) {
+    for (std::unique_ptr<VarEntry>* link = &curlevel->entries; *link; link = &(*link)->next) {
         if ((*link)->name != name) continue;
-        VarEntry* gone = *link;
-        *link = gone->next;
-        delete gone;
+        *link = std::move((*link)->next);  // frees the entry; `name` is not used after this
         return;
     }
 }
@@ -101,7 +87,7 @@ void delvar(const std::string& name) {
 void dumpvars() {
     calltrace(2, "CALL: dumpvars()\n");
     std::printf("Vars\n");
-    for (VarEntry* e = curlevel->entries; e; e = e->next)
+    for (const VarEntry* e = curlevel->entries.get(); e; e = e->next.get())
         std::printf("%s = %s\n", e->name.c_str(), e->value.c_str());
     std::printf("End\n");
 }

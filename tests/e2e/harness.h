@@ -87,6 +87,8 @@ class Proc {
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
     void send(int sig);  // to the process itself
+    // Queues more input (written while pumping); closes standard input after it if `then_close`.
+    void write_input(const std::string& bytes, bool then_close = false);
     // Pumps until exit or the deadline (then kills the group) and fills the result's fields.
     void finish(int timeout_ms, RunResult* r);
 

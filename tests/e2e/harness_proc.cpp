@@ -119,6 +119,12 @@ Proc::~Proc() {
     for (int& fd : impl_->fds) close_fd(fd);
 }
 
+void Proc::write_input(const std::string& bytes, bool then_close) {
+    impl_->pending += bytes;
+    impl_->close_when_written = then_close;
+    pump(0);
+}
+
 void Proc::send(int sig) {
     if (!reaped_) kill(pid_, sig);
 }

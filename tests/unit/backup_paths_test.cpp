@@ -2,6 +2,7 @@
 // trimmed organiser root, and the ten-minute margin of the incremental runs.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 
 #include "backuprules.h"
@@ -41,4 +42,8 @@ TEST(BackupTimeTest, CopyIsKeptOnlyWhenMoreThanTenMinutesNewer) {
             EXPECT_EQ(restoreorvelnewer(newer, older), kept) << older << " " << newer;
         }
     }
+    // An absurd organiser time is no reason to leave a file: it is copied, and nothing overflows.
+    for (long t : {LONG_MAX, LONG_MIN, -2L, 253402300800L})
+        EXPECT_FALSE(backupcopycurrent(t, 2000) || restoreorvelnewer(t, 2000)) << t;
+    EXPECT_FALSE(restoreorvelnewer(2000, LONG_MAX));
 }

@@ -10,7 +10,8 @@ TEST(FuzzRegressionTest, EveryKeptInputPasses) {
     const std::pair<const char*, void (*)(const uint8_t*, std::size_t)> targets[] = {
         {"frame", fuzz::frametarget},       {"receive", fuzz::receivetarget},
         {"dataline", fuzz::datalinetarget}, {"words", fuzz::wordstarget},
-        {"cmdintr", fuzz::cmdintrtarget},   {"cmdfile", fuzz::cmdfiletarget}};
+        {"cmdintr", fuzz::cmdintrtarget},   {"cmdfile", fuzz::cmdfiletarget},
+        {"listing", fuzz::listingtarget}};
     testing::internal::CaptureStdout();
     for (const auto& [name, target] : targets) {
         EXPECT_FALSE(fuzz::filesin(std::string(ORVEL_FUZZ_DATA) + "/corpus/" + name).empty());
