@@ -7,7 +7,14 @@ namespace bench {
 
 namespace {
 const std::string kPrompt = "0, CMD> ";
+
+// Seconds from the start of the run until its standard output held more than `pos` bytes, or -1.
+double out_time(const RunResult& r, size_t pos) {
+    for (const auto& [when, length] : r.out_arrivals)
+        if (length > pos) return when;
+    return -1;
 }
+}  // namespace
 
 double command_seconds(const RunResult& r, int n) {
     size_t at = r.out.find(kPrompt);
@@ -15,7 +22,7 @@ double command_seconds(const RunResult& r, int n) {
     if (at == std::string::npos) return -1;
     size_t next = r.out.find(kPrompt, at + 1);
     if (next == std::string::npos) return -1;
-    double begun = r.out_time(at + kPrompt.size() - 1), ended = r.out_time(next);
+    double begun = out_time(r, at + kPrompt.size() - 1), ended = out_time(r, next);
     return begun < 0 || ended < 0 ? -1 : ended - begun;
 }
 

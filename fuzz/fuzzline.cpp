@@ -2,16 +2,16 @@
 #include "fuzzline.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "ovlib.h"
@@ -21,33 +21,27 @@ namespace fuzzline {
 namespace {
 
 struct PtyLine {
-    int master = -1;
-    int slave = -1;
+    int master = -1, slave = -1;
     int wake[2] = {-1, -1};  // tells the feeder that the run is over
-    bool ok = false;
 };
 
-// Opens the slave through ovinitlink, so that it carries the link's own line settings; the
-// signal handlers that ovinitlink installs are replaced by the ones that were there before.
-int openslave(const char* name) {
+// The slave opened through ovinitlink, so that it carries the link's own line settings; the
+// signal handlers that ovinitlink installs give way to the ones that were there before.
+PtyLine openline() {
+    PtyLine line;
+    line.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const char* name = line.master >= 0 && grantpt(line.master) == 0 &&
+                               unlockpt(line.master) == 0 && pipe(line.wake) == 0
+                           ? ptsname(line.master)
+                           : nullptr;
+    if (name == nullptr) return line;
     struct sigaction saved[NSIG] = {};
     for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, nullptr, &saved[sig]);
     const int keepdev = devid;
     ovinitlink(name);
-    const int slave = devid;
+    line.slave = devid;
     devid = keepdev;
     for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &saved[sig], nullptr);
-    return slave;
-}
-
-PtyLine openline() {
-    PtyLine line;
-    line.master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (line.master < 0 || grantpt(line.master) != 0 || unlockpt(line.master) != 0) return line;
-    const char* name = ptsname(line.master);
-    if (name == nullptr || pipe(line.wake) != 0) return line;
-    line.slave = openslave(name);
-    line.ok = line.slave >= 0;
     return line;
 }
 
@@ -56,12 +50,10 @@ PtyLine& theline() {
     return line;
 }
 
-// Writes `stream` into the master as the line takes it and reads away the link's answers,
-// until the wake pipe says the run is over.
+// Feeds `stream` to the master and reads away the link's answers, until the wake pipe rings.
 void feed(const PtyLine& line, const std::string& stream) {
-    std::size_t off = 0;
     char junk[4096];
-    for (;;) {
+    for (std::size_t off = 0;;) {
         struct pollfd p[2] = {
             {line.master, static_cast<short>(POLLIN | (off < stream.size() ? POLLOUT : 0)), 0},
             {line.wake[0], POLLIN, 0}};
@@ -69,31 +61,15 @@ void feed(const PtyLine& line, const std::string& stream) {
             if (errno == EINTR) continue;
             return;
         }
-        if (p[0].revents & POLLIN) {
-            ssize_t ignored = read(line.master, junk, sizeof junk);
-            (void)ignored;
-        }
-        if ((p[0].revents & POLLOUT) && off < stream.size()) {
-            ssize_t n = write(line.master, stream.data() + off, stream.size() - off);
-            if (n > 0) off += static_cast<std::size_t>(n);
-        }
+        ssize_t n = (p[0].revents & POLLIN) ? read(line.master, junk, sizeof junk) : 0;
+        n = (p[0].revents & POLLOUT) && off < stream.size()
+                ? write(line.master, stream.data() + off, stream.size() - off)
+                : 0;
+        off += n > 0 ? static_cast<std::size_t>(n) : 0;
         if (p[1].revents & POLLIN) {
-            char c;
-            ssize_t ignored = read(line.wake[0], &c, 1);
-            (void)ignored;
+            n = read(line.wake[0], junk, 1);  // emptied for the next run
             return;
         }
-    }
-}
-
-// Reads whole lines from the slave until the end marker arrives.
-void drainto(int slave, const std::string& marker) {
-    char buf[8192];
-    for (;;) {
-        ssize_t n = read(slave, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // cannot happen on an open pty; nothing more to wait for
-        if (std::string(buf, static_cast<std::size_t>(n)) == marker) return;
     }
 }
 
@@ -111,47 +87,38 @@ std::string peerframe(const std::string& text) {
 
 bool runonline(const std::string& stream, const std::function<void()>& body) {
     PtyLine& line = theline();
-    if (!line.ok) return false;
+    if (line.slave < 0) return false;
     // A marker that input made up in advance cannot match: it counts the runs.
     static unsigned long runs = 0;
-    const std::string marker = "#end of run " + std::to_string(++runs) + "\n";
-    const std::string all = stream + marker;
+    const std::string marker = "#end of run " + std::to_string(++runs) + "\n",
+                      all = stream + marker;
     std::thread feeder(feed, std::cref(line), std::cref(all));
     const int keepdev = devid;
     devid = line.slave;
     body();
-    drainto(line.slave, marker);
+    // Reads the slave up to the end marker, so that the next run starts on an empty line.
+    char buf[8192];
+    for (ssize_t n; (n = read(line.slave, buf, sizeof buf)) != 0;)
+        if ((n < 0 && errno != EINTR) || std::string(buf, n > 0 ? n : 0) == marker) break;
     devid = keepdev;
-    ssize_t ignored = write(line.wake[1], "x", 1);
-    (void)ignored;
+    ssize_t woken = write(line.wake[1], "x", 1);
+    (void)woken;
     feeder.join();
     return true;
 }
 
-namespace {
-
-int removeentry(const char* path, const struct stat*, int, struct FTW*) {
-    return remove(path);
-}
-
-std::string madedir;
-
-void removescratch() {
-    if (!madedir.empty()) nftw(madedir.c_str(), removeentry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-}  // namespace
-
 const std::string& scratchdir() {
-    if (madedir.empty()) {
+    static const std::string dir = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvel-fuzz-XXXXXX";
-        if (mkdtemp(tmpl.data()) != nullptr) {
-            madedir = tmpl;
-            std::atexit(removescratch);
-        }
-    }
-    return madedir;
+        return mkdtemp(tmpl.data()) ? tmpl : std::string();
+    }();
+    static const bool removed_at_exit = std::atexit([] {  // before `dir` itself goes
+                                            std::error_code ignored;
+                                            std::filesystem::remove_all(scratchdir(), ignored);
+                                        }) == 0;
+    (void)removed_at_exit;
+    return dir;
 }
 
 namespace {
@@ -159,8 +126,6 @@ namespace {
 // The peer's side of runwithpeer: takes each whole frame ("$", two hex digits of length, the
 // text, "$", two digits; what comes between is the link's acknowledgements) and answers it.
 void serve(const PtyLine& line, const Answer& answer) {
-    struct termios t = {};
-    tcgetattr(line.slave, &t);
     std::string in, out = ">\n";
     for (char buf[4096];;) {
         for (std::size_t off = 0; off < out.size();) {
@@ -179,11 +144,7 @@ void serve(const PtyLine& line, const Answer& answer) {
             const std::size_t n = in.size() < 3 ? 0 : std::strtoul(in.substr(1, 2).c_str(), 0, 16);
             if (in.size() < 3 || in.size() < n + 6) break;
             out += "O\n";
-            for (std::string text : answer(in.substr(3, n))) {
-                std::erase_if(text, [&](char c) { return c == '\r' && (t.c_iflag & IGNCR); });
-                for (char& c : text) c = (t.c_iflag & ISTRIP) ? (c & 0x7f) : c;
-                out += peerframe(text);
-            }
+            for (const std::string& text : answer(in.substr(3, n))) out += peerframe(text);
             out += ">\n";
             in.erase(0, n + 6);
         }
@@ -194,7 +155,7 @@ void serve(const PtyLine& line, const Answer& answer) {
 
 bool runwithpeer(const Answer& answer, const std::function<void()>& body) {
     PtyLine& line = theline();
-    if (!line.ok) return false;
+    if (line.slave < 0) return false;
     std::thread peer(serve, std::cref(line), std::cref(answer));
     const int keepdev = devid;
     devid = line.slave;

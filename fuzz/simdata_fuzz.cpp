@@ -1,8 +1,5 @@
-// libFuzzer entry point of target "simdata": the simulated organiser's data-line decoders of both
-// directions.
-#include "simtargets.h"
+// libFuzzer entry point of target "simdata" (see targets.h).
+#include "check.h"
+#include "targets.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::simdatatarget(data, size);
-    return 0;
-}
+FUZZ_ENTRY(fuzz::simdatatarget)

@@ -1,8 +1,5 @@
-// libFuzzer entry point of target "simframe": the simulated organiser's frame parser over a raw
-// byte stream.
-#include "simtargets.h"
+// libFuzzer entry point of target "simframe" (see targets.h).
+#include "check.h"
+#include "targets.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::simframetarget(data, size);
-    return 0;
-}
+FUZZ_ENTRY(fuzz::simframetarget)

@@ -1,8 +1,5 @@
-// libFuzzer entry point of target "simpath": the simulated organiser's organiser paths against a
-// host tree.
-#include "simtargets.h"
+// libFuzzer entry point of target "simpath" (see targets.h).
+#include "check.h"
+#include "targets.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::simpathtarget(data, size);
-    return 0;
-}
+FUZZ_ENTRY(fuzz::simpathtarget)

@@ -58,7 +58,8 @@ const char kHelp[] =
     "  --ack TEXT          acknowledge intact frames with the line TEXT (default O)\n"
     "  --prompt TEXT       the ready prompt line (default >)\n"
     "  --junk N            send N lines \"#junk\" before each ready prompt\n"
-    "  --pad-blank         send a leading 0 of the length and checksum fields as a blank\n"
+    "  --pad-blank         send a leading 0 of the length and checksum fields (and of a data\n"
+    "                      line's sum) as a blank\n"
     "  --mute-after N      after N frames either way answer nothing, keeping the line open\n"
     "  --help              this text\n";
 

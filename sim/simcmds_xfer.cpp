@@ -127,7 +127,9 @@ int Simulator::send_block(const std::string& block) {
             ++link_.stats().datain_bad;
             link_.note("fault datain: data line sent with a wrong line sum");
         }
-        int r = reply(encode_put_line(block, filechk_, spoil));
+        std::string line = encode_put_line(block, filechk_, spoil);
+        if (filechk_ && link_.quirks().pad_blank && line[0] == '0') line[0] = ' ';
+        int r = reply(line);
         if (r != kDone || !filechk_) return r;
         std::string verdict;
         if ((r = link_.send_prompt()) != kDone || (r = read_frame(&verdict)) != kDone) return r;

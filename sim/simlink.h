@@ -13,7 +13,7 @@
 namespace sim {
 
 struct LinkQuirks {
-    bool pad_blank = false;    // leading 0 of the length and checksum fields sent as a blank
+    bool pad_blank = false;    // leading 0 of the length, checksum and line sum sent as a blank
     std::string ack = "O";     // the acknowledgement line for intact frames
     std::string prompt = ">";  // the ready prompt line
     int junk = 0;              // junk lines before each ready prompt
@@ -43,6 +43,7 @@ class Link {
     bool muted() const { return muted_; }
     SimStats& stats() { return stats_; }
     Faults& faults() { return faults_; }
+    const LinkQuirks& quirks() const { return quirks_; }
     Line& line() { return line_; }
     void note(const std::string& text);
     // Rewrites the stats file (if one was asked for) through a temporary file and a rename.

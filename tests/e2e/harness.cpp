@@ -1,6 +1,8 @@
-// Temporary folders, organiser trees and the two ways of running orvel: through the simulator
-// in run mode, and against a simulator in serve mode. Orvel's binaries and the simulator's come
-// from the build (ORVEL_BIN, ORVEL322_BIN, SIM_BIN).
+// Temporary folders, organiser trees, the two ways of running orvel (through the simulator in
+// run mode, and against a simulator in serve mode), and the wire as the simulator's trace records
+// it: "Y " (bytes from the workstation) and "T " (bytes it sent) C-escaped, one record per read
+// or write, and "# " notes (skipped). The binaries come from the build (ORVEL_BIN,
+// ORVEL322_BIN, SIM_BIN).
 #include "harness.h"
 
 #include <ftw.h>
@@ -11,8 +13,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -37,18 +41,38 @@ std::vector<std::string> plus(std::vector<std::string> head, const std::vector<s
     return head;
 }
 
-// Fills the wire bytes, notes and counters from the trace (from byte `offset` on) and stats.
+// Fills the wire bytes and counters from the trace (from byte `offset` on) and stats.
 void fill_from_files(RunResult* r, const std::string& trace, const std::string& stats,
                      size_t offset) {
     std::string all = slurp(trace);
     r->trace = offset < all.size() ? all.substr(offset) : "";
     for (const auto& [who, bytes] : trace_records(r->trace))
         (who == 'Y' ? r->from_yal : r->to_yal) += bytes;
-    std::istringstream lines(r->trace), counters(slurp(stats));
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("# ", 0) == 0) r->notes.push_back(line.substr(2));
+    std::istringstream counters(slurp(stats));
     std::string key;
     for (long value; counters >> key >> value;) r->stats[key] = value;
+}
+
+int hex_digit(char c) {
+    const char* digits = "0123456789ABCDEF0123456789abcdef";
+    const char* at = c ? std::strchr(digits, c) : nullptr;
+    return at ? static_cast<int>(at - digits) % 16 : -1;
+}
+
+// Undoes the trace's escaping: "\\", "\n", "\r" and "\xHH".
+std::string unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+        } else if (s[++i] == 'x' && i + 2 < s.size()) {
+            out += static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            out += s[i] == 'n' ? '\n' : s[i] == 'r' ? '\r' : s[i];
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -60,6 +84,13 @@ void (*harness_fail)(const std::string& what) = [](const std::string& what) {
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string random_bytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+    return s;
 }
 
 TempDir::TempDir() {
@@ -91,6 +122,13 @@ std::string TempDir::read(const std::string& rel) {
 bool TempDir::exists(const std::string& rel) {
     struct stat st;
     return lstat(file(rel).c_str(), &st) == 0;
+}
+
+std::vector<std::string> TempDir::dot_names() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(path))
+        if (e.path().filename().string()[0] == '.') names.push_back(e.path().filename());
+    return names;
 }
 
 OrganiserTree::OrganiserTree() {
@@ -156,6 +194,53 @@ RunResult ServedSim::collect(Proc& proc, int timeout_ms) {
     return r;
 }
 
+std::string ServedSim::err(int wait_ms) {
+    sim_->wait_until([] { return false; }, wait_ms);
+    return sim_->err();
+}
+
 RunResult ServedSim::run(const RunSpec& spec) {
     return collect(*start(spec), spec.timeout_ms);
+}
+
+std::vector<std::pair<char, std::string>> trace_records(const std::string& trace) {
+    std::vector<std::pair<char, std::string>> records;
+    std::istringstream in(trace);
+    for (std::string line; std::getline(in, line);)
+        if (line.size() >= 2 && line[1] == ' ' && (line[0] == 'Y' || line[0] == 'T'))
+            records.emplace_back(line[0], unescape(line.substr(2)));
+    return records;
+}
+
+// Frames are "$LL" text "$CC"; what lies between them are acknowledgements and prompts. Each
+// direction is parsed as a stream, and a frame counts when its last byte has arrived.
+std::vector<std::pair<char, std::string>> RunResult::frames() const {
+    std::vector<std::pair<char, std::string>> frames;
+    std::string from_yal, to_yal;
+    for (const auto& [who, bytes] : trace_records(trace)) {
+        std::string& s = (who == 'Y' ? from_yal : to_yal) += bytes;
+        std::size_t i = 0;
+        for (; i + 5 < s.size(); ++i) {
+            int h = hex_digit(s[i + 1]), l = hex_digit(s[i + 2]), n = h * 16 + l;
+            if (s[i] != '$' || h < 0 || l < 0) continue;
+            if (i + n + 6 > s.size()) break;  // not all there yet
+            if (s[i + 3 + n] != '$') continue;
+            frames.emplace_back(who, s.substr(i + 3, n));
+            i += n + 5;
+        }
+        s.erase(0, i);
+    }
+    return frames;
+}
+
+std::vector<std::string> RunResult::frames_from_yal() const {
+    std::vector<std::string> texts;
+    for (const auto& [who, text] : frames())
+        if (who == 'Y') texts.push_back(text);
+    return texts;
+}
+
+long RunResult::stat(const std::string& key) const {
+    auto it = stats.find(key);
+    return it == stats.end() ? 0 : it->second;
 }

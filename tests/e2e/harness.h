@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-// Reports a harness failure (missing file, sim that would not start): to standard error, or in
-// the test binary as a gtest failure.
+// Reports a harness failure (missing file, sim that would not start); to standard error unless
+// replaced (the session runner counts them as failures).
 extern void (*harness_fail)(const std::string& what);
 
 // A fresh temporary folder, removed with everything in it when destroyed.
@@ -26,6 +26,7 @@ struct TempDir {
     void write(const std::string& rel, const std::string& bytes);  // creates parent folders
     std::string read(const std::string& rel);  // whole file; harness_fail and "" if missing
     bool exists(const std::string& rel);
+    std::vector<std::string> dot_names() const;  // its names that start with "." (leftovers)
 };
 
 // A fresh temporary organiser root (the --root folder) with the drive folders a/ b/ c/ m/.
@@ -42,11 +43,14 @@ struct RunSpec {
     std::vector<std::string> simargs{};  // extra tavlin-sim options, e.g. {"--release","3.7"}
     std::string root{};                  // organiser root (required for run_orvel)
     std::string cwd{};                   // orvel's working directory (default: a fresh temp dir)
-    // Extra or overriding variables; HOME is a fresh empty folder unless given (no rc file).
-    std::vector<std::pair<std::string, std::string>> env{};
+    // Entries "NAME=VALUE" (or just "NAME") first in this order, in place of ours of the same
+    // name; HOME is a fresh empty folder unless given (no rc file).
+    std::vector<std::string> env{};
     bool rev322 = false;           // run the revision 3.22 build
     int timeout_ms = 30000;        // deadline for the whole run
     bool keep_stdin_open = false;  // write `input` but leave standard input open
+    bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
+    long file_size_limit = 0;      // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
 };
 
 struct RunResult {
@@ -55,14 +59,14 @@ struct RunResult {
     std::string out, err;               // orvel's standard output and standard error
     std::string from_yal, to_yal;       // the exact bytes on the wire each way, from the trace
     std::string trace;                  // the raw trace (of this run only, in serve mode)
-    std::vector<std::string> notes;     // the trace's "# " fault notes, without the "# "
     std::map<std::string, long> stats;  // the simulator's --stats counters
     double wall_seconds = 0, cpu_seconds = 0;  // start to exit; the direct child's user + system
     long maxrss_kb = 0;                        // peak resident size of the direct child
     std::vector<std::pair<double, size_t>> out_arrivals;  // (seconds, out.size()) per chunk
-    std::vector<std::string> frames_from_yal() const;     // texts of orvel's frames, in order
-    long stat(const std::string& key) const;              // stats[key], or 0
-    double out_time(size_t pos) const;  // seconds until `out` held more than pos bytes, or -1
+    // Every whole frame's text both ways in wire order: ('Y', orvel's) or ('T', the organiser's).
+    std::vector<std::pair<char, std::string>> frames() const;
+    std::vector<std::string> frames_from_yal() const;  // texts of orvel's frames, in order
+    long stat(const std::string& key) const;           // stats[key], or 0
 };
 
 // Runs SIM_BIN --root R --trace T --stats S [simargs] -- ORVEL_BIN [args] and waits for it.
@@ -82,12 +86,10 @@ class Proc {
     // Pumps until `pred` holds (true), or time runs out or the process has ended and all its
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
-    bool wait_for_out(const std::string& text, int timeout_ms);
-    void write_input(const std::string& bytes);  // queued; written while pumping
-    void close_input();                          // once the queued input is written
-    void send(int sig);                          // to the process itself
-    // Pumps until exit or the deadline (then kills the group); fills the result's status,
-    // timed_out, out, err, times, size and arrivals.
+    void send(int sig);  // to the process itself
+    // Queues more input (written while pumping); closes standard input after it if `then_close`.
+    void write_input(const std::string& bytes, bool then_close = false);
+    // Pumps until exit or the deadline (then kills the group) and fills the result's fields.
     void finish(int timeout_ms, RunResult* r);
 
   private:
@@ -101,8 +103,8 @@ class Proc {
     std::unique_ptr<Impl> impl_;
 };
 
-// A simulator in serve mode, across several orvel runs, until destroyed. With `record` false it
-// keeps no trace and no counters (for timing runs: it then writes no file per frame).
+// A simulator in serve mode for several orvel runs, until destroyed; with `record` false, without
+// trace and counters (the benchmark's timing runs: no file written per frame).
 struct ServedSim {
     explicit ServedSim(const std::string& root, std::vector<std::string> simargs = {},
                        bool record = true);
@@ -113,6 +115,7 @@ struct ServedSim {
     // with the trace written since the latest start.
     std::unique_ptr<Proc> start(const RunSpec& spec);
     RunResult collect(Proc& proc, int timeout_ms);
+    std::string err(int wait_ms);  // the simulator's standard error, after waiting for more
 
   private:
     size_t trace_size();
@@ -123,7 +126,7 @@ struct ServedSim {
 };
 
 std::string slurp(const std::string& path);
-// The outbound frame of a text: "$LL" text "$CC" (upper-case hex; checksum = byte sum mod 256).
-std::string frame_of(const std::string& text);
+// `n` bytes from a Mersenne twister seeded with `seed`: the same bytes on every run.
+std::string random_bytes(std::size_t n, unsigned seed);
 // The trace's byte records in order: ('Y' or 'T', the bytes of that one read or write).
 std::vector<std::pair<char, std::string>> trace_records(const std::string& trace);

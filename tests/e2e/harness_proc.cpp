@@ -3,7 +3,9 @@
 // with the child still running, so no test can leave anything behind.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,14 +28,18 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-// The environment of the child: ours, with a default HOME and the RunSpec's overrides.
+// The environment of the child: the RunSpec's entries, a HOME unless given, then ours but for
+// the names already there (the first entry of a name wins).
 std::vector<std::string> child_env(const RunSpec& spec, const std::string& home) {
-    std::map<std::string, std::string> vars = {{"HOME", home}};
-    for (const auto& [k, v] : spec.env) vars[k] = v;
     std::vector<std::string> out;
-    for (const auto& [k, v] : vars) out.push_back(k + "=" + v);
-    for (char** e = environ; *e; ++e)
-        if (!vars.count(std::string(*e).substr(0, std::string(*e).find('=')))) out.push_back(*e);
+    auto add = [&](const std::string& e) {
+        for (const std::string& o : out)
+            if (o.substr(0, o.find('=')) == e.substr(0, e.find('='))) return;
+        out.push_back(e);
+    };
+    for (const std::string& e : spec.env) add(e);
+    add("HOME=" + home);
+    for (char** e = environ; *e; ++e) add(*e);
     return out;
 }
 
@@ -53,13 +59,22 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
     std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
     int p[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};
     pid_t pid = -1;
-    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && pipe2(p[2], O_CLOEXEC) == 0)
-        pid = fork();
+    const bool err_ok = spec.stderr_terminal
+                            ? openpty(&p[2][0], &p[2][1], nullptr, nullptr, nullptr) == 0 &&
+                                  fcntl(p[2][0], F_SETFD, FD_CLOEXEC) == 0 &&
+                                  fcntl(p[2][1], F_SETFD, FD_CLOEXEC) == 0
+                            : pipe2(p[2], O_CLOEXEC) == 0;
+    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && err_ok) pid = fork();
     int theirs[3] = {p[0][0], p[1][1], p[2][1]};
     if (pid == 0) {
         setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the harness, even if it crashes
         for (int i = 0; i < 3; ++i) dup2(theirs[i], i);
         signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
+        const struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit),
+                                     static_cast<rlim_t>(spec.file_size_limit)};
+        if (spec.file_size_limit > 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
         if (chdir(cwd.c_str()) == 0) execve(cargs[0], cargs.data(), cenv.data());
         _exit(127);
     }
@@ -104,12 +119,9 @@ Proc::~Proc() {
     for (int& fd : impl_->fds) close_fd(fd);
 }
 
-void Proc::write_input(const std::string& bytes) {
+void Proc::write_input(const std::string& bytes, bool then_close) {
     impl_->pending += bytes;
-}
-
-void Proc::close_input() {
-    impl_->close_when_written = true;
+    impl_->close_when_written = then_close;
     pump(0);
 }
 
@@ -162,10 +174,6 @@ bool Proc::wait_until(const std::function<bool()>& pred, int timeout_ms) {
         pump(std::min(20, left));
         reap(WNOHANG);
     }
-}
-
-bool Proc::wait_for_out(const std::string& text, int timeout_ms) {
-    return wait_until([&] { return out_.find(text) != std::string::npos; }, timeout_ms);
 }
 
 void Proc::finish(int timeout_ms, RunResult* r) {
