@@ -36,6 +36,8 @@ struct OrganiserTree : TempDir {
     std::string host(const std::string& rel) const { return file(rel); }  // e.g. "m/DOCS/A.TXT"
 };
 
+class Proc;
+
 // Members all have initializers, so a spec can be written with designators for what it sets.
 struct RunSpec {
     std::vector<std::string> args{};     // orvel's arguments (after -d PTY)
@@ -50,7 +52,11 @@ struct RunSpec {
     int timeout_ms = 30000;        // deadline for the whole run
     bool keep_stdin_open = false;  // write `input` but leave standard input open
     bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
-    long file_size_limit = 0;      // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
+    // When set, all three standard streams are a fresh pseudo-terminal of this size on which
+    // the program runs as a job under a stand-in shell (see Proc); its output is Proc::out().
+    int terminal_rows = 0, terminal_columns = 0;
+    std::function<void(Proc&)> drive{};  // called once the run has started, before it is ended
+    long file_size_limit = 0;            // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
 };
 
 struct RunResult {
@@ -74,6 +80,12 @@ RunResult run_orvel(const RunSpec& spec);
 
 // A started process with piped standard streams, in its own process group (killed with it when
 // the Proc goes). Its pipes are pumped only while one of its member functions runs.
+// In terminal mode the process is a stand-in shell, session leader with the terminal as its
+// controlling terminal, that runs argv as a foreground job in a process group of its own and
+// ends with the job's status (128+N when killed by signal N). When the job stops, it writes
+// "[stopped, terminal settings restored]" (or "... not restored") on a line of its own,
+// telling whether the terminal's settings are those it had before the job ran, and continues
+// the job (SIGCONT to its group), as a user's "fg" would.
 class Proc {
   public:
     // Starts argv[0] with the RunSpec's input, cwd, env and keep_stdin_open; harness_fail if it
@@ -86,7 +98,8 @@ class Proc {
     // Pumps until `pred` holds (true), or time runs out or the process has ended and all its
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
-    void send(int sig);  // to the process itself
+    void send(int sig);                  // to the process itself
+    void resize(int rows, int columns);  // terminal mode: SIGWINCH to the foreground job
     // Queues more input (written while pumping); closes standard input after it if `then_close`.
     void write_input(const std::string& bytes, bool then_close = false);
     // Pumps until exit or the deadline (then kills the group) and fills the result's fields.

@@ -2,6 +2,7 @@
 // against the simulator (or alone), and checking each run's output, wire and files.
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "stderr",
+const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "screen", "stderr",
                                          "status", "frames", "bytes",  "stats"};
 bool harness_failed = false;
 
@@ -223,7 +224,7 @@ class Session {
         return all;
     }
 
-    // run [3.22] [alone] [stderr-terminal] [file-size-limit=N], then its parts.
+    // run [3.22] [alone] [stderr-terminal] [terminal=RxC] [file-size-limit=N], then its parts.
     void run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
         const Directive& head = ds[from];
         const std::vector<std::string> opts = words(head, head.rest);
@@ -235,28 +236,49 @@ class Session {
                      .timeout_ms = deadline_ms_,
                      .stderr_terminal = has("stderr-terminal")};
         spec.env.push_back("HOME=" + names_.home);  // unless the session set its own
-        for (const std::string& opt : opts)
+        for (const std::string& opt : opts) {
             if (opt.starts_with("file-size-limit="))
                 spec.file_size_limit = std::stol(opt.substr(16));
+            if (opt.starts_with("terminal=") &&
+                std::sscanf(opt.c_str(), "terminal=%dx%d", &spec.terminal_rows,
+                            &spec.terminal_columns) != 2)
+                fail(head, "a terminal is terminal=ROWSxCOLUMNS");
+        }
+        const bool terminal = spec.terminal_rows > 0;
+        if (terminal) spec.env.push_back("TERM=dumb");  // unless the session set its own
         if (spec.file_size_limit > 0 && !served_ && !alone)
             fail(head, "a file size limit needs serve (it would bind the simulator too)");
         Transcript t;
-        t.error = "a run must say its standard output (stdout)";
+        t.error = terminal ? "a terminal run must say its screen" : "a run must say its stdout";
         for (std::size_t i = from + 1; i < to; ++i) {
             const Directive& d = ds[i];
             if (d.name == "args") spec.args = words(d, d.rest);
             if (d.name == "sim") spec.simargs = words(d, d.rest);
+            if ((d.name == "stdout" || d.name == "screen") && (d.name == "screen") != terminal)
+                fail(d, "a terminal run says its screen, any other run its stdout");
             if (d.name == "stdout") t = read_transcript(d.block, names_);
+            if (d.name == "screen") screen_ = read_screen(d.block, names_), t.error = screen_.error;
         }
         if (!t.error.empty()) fail(head, t.error);
         spec.input = t.in;
+        if (terminal)
+            spec.drive = [&](Proc& proc) {
+                const std::string error = drive_terminal(
+                    proc, screen_, [&](const std::string& out) { return masked(screen_text(out)); },
+                    spec.timeout_ms);
+                if (!error.empty()) fail(head, error), proc.send(SIGKILL);  // ends it at once
+            };
         RunResult r;
         if (alone) {
             std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
             argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-            Proc(argv, spec).finish(spec.timeout_ms, &r);
+            Proc proc(argv, spec);
+            if (spec.drive) spec.drive(proc);
+            proc.finish(spec.timeout_ms, &r);
         } else if (served_) {
             r = served_->run(spec);
+        } else if (terminal) {  // orvel the terminal's job, not the simulator's child
+            r = ServedSim(org_.root, spec.simargs).run(spec);
         } else {
             spec.root = org_.root;
             r = run_orvel(spec);
@@ -280,6 +302,9 @@ class Session {
         } else if (d.name == "stdout") {
             got = masked(r.out);
             check_text(d, "standard output", t.out, got, render_transcript(got, t));
+        } else if (d.name == "screen") {
+            got = masked(screen_text(r.out));
+            check_text(d, "screen", screen_.out, got, render_screen(got, screen_));
         } else if (d.name == "stderr") {
             got = masked(r.err);
             check_text(d, "standard error", block(d), got, render(got));
@@ -307,6 +332,7 @@ class Session {
     Names names_;
     std::vector<std::string> env_;
     std::vector<std::pair<std::regex, std::string>> masks_;
+    Screen screen_;  // the screen block of the run being played
     int deadline_ms_ = 30000;
     std::unique_ptr<ServedSim> served_;
     std::vector<std::string> locked_;

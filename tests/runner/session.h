@@ -4,8 +4,11 @@
 // it expects (check.cpp). A new directive touches only the player.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+class Proc;
 
 // One directive: its line, first word, the raw text after it, and its block (the lines below it
 // that are indented by two blanks, with the indent removed).
@@ -27,6 +30,9 @@ struct Names {  // what a session's texts may name in braces
 // Expands the escapes and substitutions of `raw` into `out` (appending). Returns "" on success,
 // else a message naming the bad escape.
 std::string expand(const std::string& raw, const Names& names, std::string* out);
+
+// The position of the brace that closes the one at `open` in `s`, or npos.
+std::size_t closing(const std::string& s, std::size_t open);
 
 // `raw` split at blanks, each word expanded; stops at the first bad escape (message in `error`).
 std::vector<std::string> expand_words(const std::string& raw, const Names& names,
@@ -57,6 +63,30 @@ std::string render_transcript(const std::string& actual, const Transcript& expec
 // and then `shown` (the whole actual text in session form).
 std::string differences(const std::string& what, const std::string& want, const std::string& got,
                         const std::string& shown);
+
+// A terminal run's screen block: the text the terminal is to show (what screen_text makes of
+// its bytes) and the steps taken on the way, each at the place in that text where it stands in
+// the block: "{<KEYS}" types KEYS, "{size ROWSxCOLUMNS}" sets the terminal's size.
+struct Screen {
+    struct Step {
+        std::size_t at = 0;
+        std::string source{}, keys{};  // the step as written; the bytes it types
+        int rows = 0, columns = 0;
+    };
+    std::string out, error;
+    std::vector<Step> steps;
+};
+Screen read_screen(const std::vector<std::string>& lines, const Names& names);
+// The bytes a terminal received as a screen block shows them: a CR LF pair is one line end.
+std::string screen_text(std::string bytes);
+// Takes the steps in order, each once `view` of the terminal's output so far begins with all
+// that the screen has before it. Returns "", or what never appeared within `timeout_ms`.
+std::string drive_terminal(Proc& proc, const Screen& screen,
+                           const std::function<std::string(const std::string&)>& view,
+                           int timeout_ms);
+// An actual screen as a screen block, the steps put back at their places for as long as it
+// agrees with the expected one.
+std::string render_screen(const std::string& actual, const Screen& expected);
 
 // Plays the session file at `path`, printing each failure. True when every expectation held.
 bool play_session(const std::string& path);
