@@ -48,13 +48,11 @@ struct RunSpec {
     // Entries "NAME=VALUE" (or just "NAME") first in this order, in place of ours of the same
     // name; HOME is a fresh empty folder unless given (no rc file).
     std::vector<std::string> env{};
-    bool rev322 = false;           // run the revision 3.22 build
-    int timeout_ms = 30000;        // deadline for the whole run
-    bool keep_stdin_open = false;  // write `input` but leave standard input open
-    bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
-    // When set, all three standard streams are a fresh pseudo-terminal of this size on which
-    // the program runs as a job under a stand-in shell (see Proc); its output is Proc::out().
-    int terminal_rows = 0, terminal_columns = 0;
+    bool rev322 = false;                          // run the revision 3.22 build
+    int timeout_ms = 30000;                       // deadline for the whole run
+    bool keep_stdin_open = false;                 // write `input` but leave standard input open
+    bool stderr_terminal = false;                 // standard error a pseudo-terminal, not a pipe
+    int terminal_rows = 0, terminal_columns = 0;  // > 0: terminal mode of this size (see Proc)
     std::function<void(Proc&)> drive{};  // called once the run has started, before it is ended
     long file_size_limit = 0;            // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
 };
@@ -80,12 +78,9 @@ RunResult run_orvel(const RunSpec& spec);
 
 // A started process with piped standard streams, in its own process group (killed with it when
 // the Proc goes). Its pipes are pumped only while one of its member functions runs.
-// In terminal mode the process is a stand-in shell, session leader with the terminal as its
-// controlling terminal, that runs argv as a foreground job in a process group of its own and
-// ends with the job's status (128+N when killed by signal N). When the job stops, it writes
-// "[stopped, terminal settings restored]" (or "... not restored") on a line of its own,
-// telling whether the terminal's settings are those it had before the job ran, and continues
-// the job (SIGCONT to its group), as a user's "fg" would.
+// In terminal mode, a stand-in shell on the terminal runs argv as its foreground job and ends
+// with its status (128+N for signal N); when the job stops, it writes "[stopped, terminal settings
+// restored]" (or "not restored": not as before the job) on a line, then continues it as fg would.
 class Proc {
   public:
     // Starts argv[0] with the RunSpec's input, cwd, env and keep_stdin_open; harness_fail if it

@@ -55,7 +55,7 @@ std::vector<char*> c_vector(std::vector<std::string>& words) {
 
 // Terminal mode, in the forked child on the terminal: the stand-in shell described in harness.h.
 [[noreturn]] void run_as_job(char** argv, char** env) {
-    struct termios before, now;
+    struct termios before = {}, now = {};
     tcgetattr(0, &before);
     const pid_t job = fork();
     if (job == 0) {  // a foreground job of its own, gone with the shell
@@ -67,31 +67,26 @@ std::vector<char*> c_vector(std::vector<std::string>& words) {
         execve(argv[0], argv, env);
         _exit(127);
     }
-    for (int st; job > 0 && waitpid(job, &st, WUNTRACED) == job;) {
+    for (int st; job > 0 && waitpid(job, &st, WUNTRACED) == job; kill(-job, SIGCONT)) {
         if (!WIFSTOPPED(st)) _exit(WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st));
         tcgetattr(0, &now);
-        const bool same = now.c_iflag == before.c_iflag && now.c_oflag == before.c_oflag &&
-                          now.c_cflag == before.c_cflag && now.c_lflag == before.c_lflag &&
-                          std::memcmp(now.c_cc, before.c_cc, sizeof now.c_cc) == 0;
-        const char* notice = same ? "\n[stopped, terminal settings restored]\n"
-                                  : "\n[stopped, terminal settings not restored]\n";
+        const char* notice = std::memcmp(&now, &before, sizeof now) == 0
+                                 ? "\n[stopped, terminal settings restored]\n"
+                                 : "\n[stopped, terminal settings not restored]\n";
         if (write(1, notice, std::strlen(notice)) < 0) _exit(127);
-        kill(-job, SIGCONT);
     }
     _exit(127);
 }
 
-// A fresh terminal of the spec's size for all three streams: `p` as spawn wants it.
-bool open_terminal(const RunSpec& spec, int p[3][2]) {
-    struct winsize size = {static_cast<unsigned short>(spec.terminal_rows),
-                           static_cast<unsigned short>(spec.terminal_columns), 0, 0};
-    int master = -1, slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return false;
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    int copy = fcntl(master, F_DUPFD_CLOEXEC, 0);
-    p[0][0] = slave, p[0][1] = copy, p[1][0] = master;  // theirs, our input, our output
-    return copy >= 0;
+// A fresh terminal of the spec's size in place of the pipes of standard input and output: their
+// ends in the child are the terminal (p[0][0]), ours its master twice.
+bool terminal_pipes(const RunSpec& spec, int p[3][2]) {
+    const struct winsize size = {static_cast<unsigned short>(spec.terminal_rows),
+                                 static_cast<unsigned short>(spec.terminal_columns), 0, 0};
+    if (openpty(&p[1][0], &p[0][0], nullptr, nullptr, &size) != 0) return false;
+    p[0][1] = fcntl(p[1][0], F_DUPFD_CLOEXEC, 0);
+    return p[0][1] >= 0 && fcntl(p[0][0], F_SETFD, FD_CLOEXEC) == 0 &&
+           fcntl(p[1][0], F_SETFD, FD_CLOEXEC) == 0;
 }
 
 // Starts argv in its own process group with its standard streams on new pipes; fills `ours`
@@ -103,17 +98,17 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
     std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
     int p[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};
     pid_t pid = -1;
-    const bool terminal = spec.terminal_rows > 0;  // all three on one terminal
-    const bool err_ok =
-        terminal ||
-        (spec.stderr_terminal ? openpty(&p[2][0], &p[2][1], nullptr, nullptr, nullptr) == 0 &&
-                                    fcntl(p[2][0], F_SETFD, FD_CLOEXEC) == 0 &&
-                                    fcntl(p[2][1], F_SETFD, FD_CLOEXEC) == 0
-                              : pipe2(p[2], O_CLOEXEC) == 0);
-    if (terminal ? open_terminal(spec, p)
-                 : pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && err_ok)
+    const bool terminal = spec.terminal_rows > 0;  // all three streams on one terminal
+    const bool err_ok = spec.stderr_terminal
+                            ? openpty(&p[2][0], &p[2][1], nullptr, nullptr, nullptr) == 0 &&
+                                  fcntl(p[2][0], F_SETFD, FD_CLOEXEC) == 0 &&
+                                  fcntl(p[2][1], F_SETFD, FD_CLOEXEC) == 0
+                            : pipe2(p[2], O_CLOEXEC) == 0;  // unused on a terminal
+    if ((terminal ? terminal_pipes(spec, p)
+                  : pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0) &&
+        err_ok)
         pid = fork();
-    int theirs[3] = {p[0][0], terminal ? -1 : p[1][1], terminal ? -1 : p[2][1]};
+    int theirs[3] = {p[0][0], p[1][1], p[2][1]};
     if (pid == 0) {
         if (terminal) setsid(), ioctl(theirs[0], TIOCSCTTY, 0);
         if (!terminal) setpgid(0, 0);

@@ -18,9 +18,8 @@ std::string escaped(unsigned char c) {
     return hex;
 }
 
-// Session lines (without their indent) for output bytes; in a transcript (`typed`), a line that
-// would read as typed after the prompt starts with "{}". The last line is left open when it has
-// no newline.
+// Session lines (without their indent) for output bytes; in a transcript (`typed`) a line that
+// would read as typed after the prompt starts with "{}". An open last line has no newline.
 std::string output_lines(const std::string& bytes, bool typed = true) {
     std::string s;
     bool start = true;

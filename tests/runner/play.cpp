@@ -239,10 +239,7 @@ class Session {
         for (const std::string& opt : opts) {
             if (opt.starts_with("file-size-limit="))
                 spec.file_size_limit = std::stol(opt.substr(16));
-            if (opt.starts_with("terminal=") &&
-                std::sscanf(opt.c_str(), "terminal=%dx%d", &spec.terminal_rows,
-                            &spec.terminal_columns) != 2)
-                fail(head, "a terminal is terminal=ROWSxCOLUMNS");
+            std::sscanf(opt.c_str(), "terminal=%dx%d", &spec.terminal_rows, &spec.terminal_columns);
         }
         const bool terminal = spec.terminal_rows > 0;
         if (terminal) spec.env.push_back("TERM=dumb");  // unless the session set its own
@@ -254,10 +251,9 @@ class Session {
             const Directive& d = ds[i];
             if (d.name == "args") spec.args = words(d, d.rest);
             if (d.name == "sim") spec.simargs = words(d, d.rest);
-            if ((d.name == "stdout" || d.name == "screen") && (d.name == "screen") != terminal)
-                fail(d, "a terminal run says its screen, any other run its stdout");
-            if (d.name == "stdout") t = read_transcript(d.block, names_);
-            if (d.name == "screen") screen_ = read_screen(d.block, names_), t.error = screen_.error;
+            if (d.name == "stdout" && !terminal) t = read_transcript(d.block, names_);
+            if (d.name == "screen" && terminal)
+                screen_ = read_screen(d.block, names_), t.error = screen_.error;
         }
         if (!t.error.empty()) fail(head, t.error);
         spec.input = t.in;
@@ -272,9 +268,7 @@ class Session {
         if (alone) {
             std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
             argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-            Proc proc(argv, spec);
-            if (spec.drive) spec.drive(proc);
-            proc.finish(spec.timeout_ms, &r);
+            Proc(argv, spec).finish(spec.timeout_ms, &r);
         } else if (served_) {
             r = served_->run(spec);
         } else if (terminal) {  // orvel the terminal's job, not the simulator's child

@@ -64,28 +64,25 @@ std::string render_transcript(const std::string& actual, const Transcript& expec
 std::string differences(const std::string& what, const std::string& want, const std::string& got,
                         const std::string& shown);
 
-// A terminal run's screen block: the text the terminal is to show (what screen_text makes of
-// its bytes) and the steps taken on the way, each at the place in that text where it stands in
-// the block: "{<KEYS}" types KEYS, "{size ROWSxCOLUMNS}" sets the terminal's size.
+// A terminal run's screen block: the text the terminal is to show (screen_text of its bytes)
+// and the steps at their places in it: "{<KEYS}" types KEYS, "{size RxC}" sets the size.
 struct Screen {
     struct Step {
         std::size_t at = 0;
-        std::string source{}, keys{};  // the step as written; the bytes it types
+        std::string source{}, keys{};  // as written; the bytes it types
         int rows = 0, columns = 0;
     };
     std::string out, error;
     std::vector<Step> steps;
 };
 Screen read_screen(const std::vector<std::string>& lines, const Names& names);
-// The bytes a terminal received as a screen block shows them: a CR LF pair is one line end.
-std::string screen_text(std::string bytes);
-// Takes the steps in order, each once `view` of the terminal's output so far begins with all
-// that the screen has before it. Returns "", or what never appeared within `timeout_ms`.
+std::string screen_text(std::string bytes);  // a CR LF pair as one line end
+// Takes each step once `view` of the output so far begins with all the screen has before it.
+// Returns "", or the step before which it waited `timeout_ms` in vain.
 std::string drive_terminal(Proc& proc, const Screen& screen,
                            const std::function<std::string(const std::string&)>& view,
                            int timeout_ms);
-// An actual screen as a screen block, the steps put back at their places for as long as it
-// agrees with the expected one.
+// An actual screen as a block, with the steps put back where it agrees with the expected one.
 std::string render_screen(const std::string& actual, const Screen& expected);
 
 // Plays the session file at `path`, printing each failure. True when every expectation held.
