@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lineedit.h"
 #include "failure.h"
+#include "lineedit.h"
 #include "ovmain.h"
 #include "words.h"
 
