@@ -139,8 +139,9 @@ class Session {
         }
     }
 
-    // PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
-    // the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
+    // PLACE PATH [-> TARGET | random SIZE SEED | copy FOLDER] [mode=OCTAL] [mtime=SECONDS], with
+    // the block as the file's bytes, in place of what was there; a PATH ending in "/" is a
+    // folder; FOLDER (relative to the session file) is copied whole into PATH.
     void make(const Directive& d, const std::string& place, const std::vector<std::string>& w) {
         const std::string p = w.empty() ? "" : host(d, place, w[0]);
         if (p.empty()) return;
@@ -148,6 +149,12 @@ class Session {
         fs::create_directories(fs::path(p).parent_path(), ignored);
         if (w[0].ends_with("/")) {
             fs::create_directories(p, ignored);
+        } else if (w.size() > 2 && w[1] == "copy") {
+            const fs::path from = fs::path(path_).parent_path() / w[2];
+            std::error_code error;
+            fs::copy(from, p, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
+                     error);
+            if (error) fail(d, "cannot copy " + from.string() + ": " + error.message());
         } else if (fs::remove(p, ignored), w.size() > 2 && w[1] == "->") {  // never through a link
             if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
         } else {
