@@ -212,7 +212,7 @@ class Session {
     std::string tree(const std::string& dir) const {
         std::vector<std::string> entries;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            entries.push_back(masked(fs::relative(e.path(), dir).string()) +
+            entries.push_back(masked(e.path().lexically_relative(dir).string()) +
                               (e.is_symlink()     ? " -> " + fs::read_symlink(e.path()).string()
                                : e.is_directory() ? "/"
                                                   : "") +
