@@ -51,6 +51,7 @@ struct RunSpec {
     bool keep_stdin_open = false;  // write `input` but leave standard input open
     bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
     long file_size_limit = 0;      // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
+    bool stdout_full = false;      // standard output /dev/full: every write to it fails
 };
 
 struct RunResult {

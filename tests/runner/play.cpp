@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <set>
 
@@ -37,11 +38,9 @@ class Session {
 
     bool play(const std::vector<Directive>& ds) {
         for (std::size_t i = 0, end; i < ds.size(); i = end) {
-            for (end = i + 1;
-                 ds[i].name == "run" && end < ds.size() && kRunParts.count(ds[end].name);)
-                ++end;
+            end = run_end(ds, i);
             if (ds[i].name == "run")
-                run(ds, i, end);
+                end = run(ds, i, end);
             else if (kRunParts.count(ds[i].name))
                 fail(ds[i], ds[i].name + " belongs to a run");
             else
@@ -219,7 +218,7 @@ class Session {
     std::string tree(const std::string& dir) const {
         std::vector<std::string> entries;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            entries.push_back(masked(fs::relative(e.path(), dir).string()) +
+            entries.push_back(masked(e.path().lexically_relative(dir).string()) +
                               (e.is_symlink()     ? " -> " + fs::read_symlink(e.path()).string()
                                : e.is_directory() ? "/"
                                                   : "") +
@@ -230,49 +229,87 @@ class Session {
         return all;
     }
 
-    // run [3.22] [alone] [stderr-terminal] [file-size-limit=N], then its parts.
-    void run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
+    // One run as its directives (from, to) say: orvel's spec and the transcript it is fed.
+    struct Run {
+        std::size_t from = 0, to = 0;
+        RunSpec spec{};
+        Transcript t{};
+        bool alone = false, parallel = false;
+    };
+
+    // Where the directives of the run at `from` end (those of anything else: the next one).
+    static std::size_t run_end(const std::vector<Directive>& ds, std::size_t from) {
+        std::size_t end = from + 1;
+        while (ds[from].name == "run" && end < ds.size() && kRunParts.count(ds[end].name)) ++end;
+        return end;
+    }
+
+    // Plays the run at `from` (and, for a parallel one, the run after it at the same time, each
+    // with a simulator of its own) and checks each. Returns where the runs' directives end.
+    std::size_t run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
+        Run first = prepare(ds, from, to);
+        if (!first.parallel) return verify(ds, first, execute(first)), to;
+        if (to == ds.size() || ds[to].name != "run" || served_ || first.alone)
+            return fail(ds[from], "parallel: a run with a simulator of its own, then another"), to;
+        Run second = prepare(ds, to, run_end(ds, to));
+        auto beside = std::async(std::launch::async, [&] { return execute(second); });
+        verify(ds, first, execute(first));
+        verify(ds, second, beside.get());
+        return second.to;
+    }
+
+    // run [3.22] [alone] [stderr-terminal] [file-size-limit=N] [stdout-full] [parallel], then
+    // its parts.
+    Run prepare(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
         const Directive& head = ds[from];
         const std::vector<std::string> opts = words(head, head.rest);
         auto has = [&](const char* opt) { return std::count(opts.begin(), opts.end(), opt) > 0; };
-        const bool alone = has("alone");
-        RunSpec spec{.cwd = names_.cwd,
-                     .env = env_,
-                     .rev322 = has("3.22"),
-                     .timeout_ms = deadline_ms_,
-                     .stderr_terminal = has("stderr-terminal")};
+        Run run{.from = from, .to = to, .alone = has("alone"), .parallel = has("parallel")};
+        RunSpec& spec = run.spec;
+        spec = {.cwd = names_.cwd,
+                .env = env_,
+                .rev322 = has("3.22"),
+                .timeout_ms = deadline_ms_,
+                .stderr_terminal = has("stderr-terminal"),
+                .stdout_full = has("stdout-full")};
         spec.env.push_back("HOME=" + names_.home);  // unless the session set its own
         for (const std::string& opt : opts)
             if (opt.starts_with("file-size-limit="))
                 spec.file_size_limit = std::stol(opt.substr(16));
-        if (spec.file_size_limit > 0 && !served_ && !alone)
+        if (spec.file_size_limit > 0 && !served_ && !run.alone)
             fail(head, "a file size limit needs serve (it would bind the simulator too)");
-        Transcript t;
-        t.error = "a run must say its standard output (stdout)";
+        run.t.error = "a run must say its standard output (stdout)";
         for (std::size_t i = from + 1; i < to; ++i) {
             const Directive& d = ds[i];
             if (d.name == "args") spec.args = words(d, d.rest);
             if (d.name == "sim") spec.simargs = words(d, d.rest);
-            if (d.name == "stdout") t = read_transcript(d.block, names_);
+            if (d.name == "stdout") run.t = read_transcript(d.block, names_);
         }
-        if (!t.error.empty()) fail(head, t.error);
-        spec.input = t.in;
+        if (!run.t.error.empty()) fail(head, run.t.error);
+        spec.input = run.t.in;
+        spec.root = org_.root;
+        return run;
+    }
+
+    RunResult execute(const Run& run) {
         RunResult r;
-        if (alone) {
-            std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
-            argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-            Proc(argv, spec).finish(spec.timeout_ms, &r);
-        } else if (served_) {
-            r = served_->run(spec);
+        if (run.alone) {
+            std::vector<std::string> argv = {run.spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
+            argv.insert(argv.end(), run.spec.args.begin(), run.spec.args.end());
+            Proc(argv, run.spec).finish(run.spec.timeout_ms, &r);
         } else {
-            spec.root = org_.root;
-            r = run_orvel(spec);
+            r = served_ ? served_->run(run.spec) : run_orvel(run.spec);
         }
         // A prompt sent after orvel gave the line its echo back comes straight back: not orvel's.
         while (r.from_yal.ends_with(">\r\n")) r.from_yal.resize(r.from_yal.size() - 3);
+        return r;
+    }
+
+    void verify(const std::vector<Directive>& ds, const Run& run, const RunResult& r) {
+        const Directive& head = ds[run.from];
         const bool was_ok = ok_;
         int status = 0;
-        for (std::size_t i = from + 1; i < to; ++i) check(ds[i], r, t, &status);
+        for (std::size_t i = run.from + 1; i < run.to; ++i) check(ds[i], r, run.t, &status);
         if (r.timed_out) fail(head, "the run did not end within its deadline");
         if (r.status != status)
             fail(head, "exit status " + std::to_string(r.status) + ", expected " +
