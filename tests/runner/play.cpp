@@ -139,8 +139,8 @@ class Session {
         }
     }
 
-    // PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
-    // the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
+    // PLACE PATH [-> TARGET | random SIZE SEED | fifo] [mode=OCTAL] [mtime=SECONDS], with the
+    // block as the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
     void make(const Directive& d, const std::string& place, const std::vector<std::string>& w) {
         const std::string p = w.empty() ? "" : host(d, place, w[0]);
         if (p.empty()) return;
@@ -150,6 +150,8 @@ class Session {
             fs::create_directories(p, ignored);
         } else if (fs::remove(p, ignored), w.size() > 2 && w[1] == "->") {  // never through a link
             if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
+        } else if (w.size() > 1 && w[1] == "fifo") {
+            if (mkfifo(p.c_str(), 0600) != 0) fail(d, "cannot make the FIFO " + p);
         } else {
             const std::string bytes = w.size() > 3 && w[1] == "random"
                                           ? random_bytes(std::stoul(w[2]), std::stoul(w[3]))
@@ -212,7 +214,7 @@ class Session {
     std::string tree(const std::string& dir) const {
         std::vector<std::string> entries;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            entries.push_back(masked(fs::relative(e.path(), dir).string()) +
+            entries.push_back(masked(e.path().lexically_relative(dir).string()) +
                               (e.is_symlink()     ? " -> " + fs::read_symlink(e.path()).string()
                                : e.is_directory() ? "/"
                                                   : "") +
