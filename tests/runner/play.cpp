@@ -138,9 +138,9 @@ class Session {
         }
     }
 
-    // PLACE PATH [-> TARGET | random SIZE SEED | copy FOLDER] [mode=OCTAL] [mtime=SECONDS], with
-    // the block as the file's bytes, in place of what was there; a PATH ending in "/" is a
-    // folder; FOLDER (relative to the session file) is copied whole into PATH.
+    // PLACE PATH [-> TARGET | random SIZE SEED | copy FOLDER | fifo] [mode=OCTAL]
+    // [mtime=SECONDS], with the block as the file's bytes, in place of what was there; a PATH
+    // ending in "/" is a folder; FOLDER (relative to the session file) is copied whole into PATH.
     void make(const Directive& d, const std::string& place, const std::vector<std::string>& w) {
         const std::string p = w.empty() ? "" : host(d, place, w[0]);
         if (p.empty()) return;
@@ -156,6 +156,8 @@ class Session {
             if (error) fail(d, "cannot copy " + from.string() + ": " + error.message());
         } else if (fs::remove(p, ignored), w.size() > 2 && w[1] == "->") {  // never through a link
             if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
+        } else if (w.size() > 1 && w[1] == "fifo") {
+            if (mkfifo(p.c_str(), 0600) != 0) fail(d, "cannot make the FIFO " + p);
         } else {
             const std::string bytes = w.size() > 3 && w[1] == "random"
                                           ? random_bytes(std::stoul(w[2]), std::stoul(w[3]))
