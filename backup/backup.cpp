@@ -144,11 +144,11 @@ void dobackup(const std::string& backupdir, BackupNode* node, const std::string&
     const int before = failurecount();
     if (node->type == kNodeFile) {
         backupfile(node, backupdir);
-        countiffailed(before);
+        countiffailed(node, before);
         return;
     }
     const bool wanted = backupdirectory(node, backupdir);
-    countiffailed(before);
+    countiffailed(node, before);
     if (!wanted) return;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         // The walk took only members of this folder, so each child lands right inside it.

@@ -17,6 +17,7 @@ struct BackupNode {
     std::string pname;  // the full path: organiser path, or workstation path in a restore
     int type = kNodeUnknown;
     int skip = 0;                       // non-zero: this node and all below it are left alone
+    bool counted = false;               // already counted in failcount
     std::unique_ptr<BackupNode> next;   // next sibling, owned by this node
     std::unique_ptr<BackupNode> child;  // first child, owned by this node
     ~BackupNode() {
@@ -28,7 +29,9 @@ struct BackupNode {
 extern std::unique_ptr<BackupNode> backhead;  // root of the current operation's tree, or null
 extern int incremental;                       // 1 while an incremental backup or restore runs
 extern int dircount, filecount;               // directories and files handled by the current run
-extern int failcount;  // entries of the current backup or restore that were skipped or failed
+// Entries of the current backup or restore that were skipped or failed, each counted once
+// however many errors it reported, in either stage; a refused listed name is an entry too.
+extern int failcount;
 
 // ---- tree.cpp: the tree, the walk of the organiser, rlist -----------------------------------
 // A new node for `path`: type unknown, no skip, no links ("BACKUP: adding" under debugbackup).
@@ -55,14 +58,15 @@ int backuppathtype(const std::string& path);
 // entry that is no member of its folder, or whose name may not become a local name, is refused
 // with a message (localnames.h), as is every entry more than 64 folders below the root; a root
 // given relative to the organiser's current directory is known by what its listing names. A
-// path that cannot be sent is skipped. Each entry whose examination reported an error counts
-// once in failcount. Does not return when a listing cannot be made, written whole or read back
-// (after "dc"; a failure).
+// path that cannot be sent is skipped. Each refused name counts once in failcount, and so does
+// each entry whose examination reported an error of its own. Does not return when a listing
+// cannot be made, written whole or read back (after "dc"; a failure).
 void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
                 const std::string& orvelroot);
-// Counts one entry in failcount when anything reported an error since `before`, a
-// failurecount() (failure.h) taken as the entry's step began.
-void countiffailed(int before);
+// Counts `node` in failcount when anything reported an error since `before`, a failurecount()
+// (failure.h) taken as the entry's step began, unless it was counted already (an entry that
+// fails in both stages counts once).
+void countiffailed(BackupNode* node, int before);
 // The recursive listing of organiser `path` (lower-cased first) into `out` or on standard
 // output, excludes not applied; the tree is freed before it returns.
 void ovrlist(std::string path, FILE* out);
@@ -83,8 +87,8 @@ void ovbackup(std::string orvelroot, const std::string& backupdir, int incr);
 // Stage 2 of a backup from `node`, which lands at `backupdir`, down, in tree order: creates each
 // directory on the workstation and fetches each file with a `get` command, or prints what it
 // would do under `backupnodo`, or asks first under `backupask` (a declined directory leaves its
-// subtree). Each child lands inside its parent's folder. Skipped nodes are left. `orvelroot` is
-// traced only.
+// subtree). Each child lands inside its parent's folder. Skipped nodes are left. An entry whose
+// copy reported an error counts in failcount (countiffailed). `orvelroot` is traced only.
 void dobackup(const std::string& backupdir, BackupNode* node, const std::string& orvelroot);
 // The workstation path of organiser path `path` when organiser folder `orvelroot` lands at
 // `backupdir`: `backupdir`, then a "/" and the name of each component of `path` below the
@@ -107,7 +111,9 @@ void ovrestore(std::string orvelroot, const std::string& restoredir, int incr);
 // `useexclude`), types every node, lists every directory (dot names left out, sorted bytewise)
 // into its children, and in an incremental run marks the files whose organiser copy is newer.
 // Below the restore folder a symbolic link is reported and left alone, never followed, and a
-// folder met again (the same device and inode) is reported and not walked twice.
+// folder met again (the same device and inode) is reported and not walked twice. Each entry
+// that reported an error (a link, a folder met again, one that cannot be listed) counts once
+// in failcount.
 void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
                  const std::string& restoredir);
 // 2 for a directory, 1 for a regular file, 3 for anything else or a path whose status cannot be
@@ -115,7 +121,7 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
 int restorepathtype(const std::string& path);
 // Stage 2 of a restore from `node` down, in tree order: creates each directory on the organiser
 // with `mkdir` and sends each file with `put`, or prints or asks as dobackup does. Skipped nodes
-// and those of type 3 are left.
+// and those of type 3 are left; failures are counted as dobackup counts them.
 void dorestore(const std::string& orvelroot, BackupNode* node, const std::string& restoredir);
 // The organiser path of workstation path `path`: `orvelroot`, then what follows the part it
 // shares with `restoredir`, with "/" turned into "\" and "S" into "$". Pure but for the trace.

@@ -166,19 +166,18 @@ void restorelist(BackupNode* node, int useexclude, const std::string& orvelroot,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
+    // Taken before the node is typed: a link reported there is this entry's failure.
+    const int before = failurecount();
     node->type =
         node == backhead.get() ? restoreroottype(node->pname) : restorepathtype(node->pname);
-    const int before = failurecount();
-    if (node->type == kNodeFile) {
-        if (incremental == 1) node->skip = restoremodified(node->pname, orvelroot, restoredir);
-        countiffailed(before);
-    } else if (node->type == kNodeDir) {
-        if (!firstvisit(node)) return;
-        listworkstationdir(node);
-        countiffailed(before);
-        for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
-            restorelist(child, useexclude, orvelroot, restoredir);
-        }
+    const bool walk = node->type == kNodeDir && firstvisit(node);
+    if (walk) listworkstationdir(node);
+    if (node->type == kNodeFile && incremental == 1)
+        node->skip = restoremodified(node->pname, orvelroot, restoredir);
+    countiffailed(node, before);
+    if (!walk) return;
+    for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
+        restorelist(child, useexclude, orvelroot, restoredir);
     }
 }
 
@@ -206,11 +205,11 @@ void dorestore(const std::string& orvelroot, BackupNode* node, const std::string
     const int before = failurecount();
     if (node->type == kNodeFile) {
         restorefile(node, orvelroot, restoredir);
-        countiffailed(before);
+        countiffailed(node, before);
         return;
     }
     const bool wanted = restoredirectory(node, orvelroot, restoredir);
-    countiffailed(before);
+    countiffailed(node, before);
     if (!wanted) return;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
         dorestore(orvelroot, child, restoredir);

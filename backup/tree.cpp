@@ -56,11 +56,12 @@ FilePtr openlisting(const TempFile& listing) {
 // are read whole, however long, so that no long name is cut into several entries. Each must name
 // a member of the folder listed, or it is refused: so no name leads outside the tree or back into
 // it. A folder not known by its full path (a root given relative to the organiser's current
-// directory) is known by the folder that its first entry names. False when the file could not
-// be read to its end.
-bool readlisting(BackupNode* node, FILE* in) {
+// directory) is known by the folder that its first entry names. Returns how many names it
+// refused, or -1 when the file could not be read to its end.
+int readlisting(BackupNode* node, FILE* in) {
     std::string folder = trimorvelroot(node->pname);
     std::string entry, name;
+    int refused = 0;
     while (readwholeline(in, entry)) {
         if (entry.back() == '\n') entry.pop_back();
         if (debugbackup) std::printf("Now working on %s\n", shown(entry).c_str());
@@ -68,21 +69,24 @@ bool readlisting(BackupNode* node, FILE* in) {
         if (!fullorvelfolder(folder) && fullorvelfolder(orvelfolder(entry)))
             folder = orvelfolder(entry);
         const NameCheck check = orvelmember(entry, folder, &name);
-        if (check == NameCheck::kFits)
+        if (check == NameCheck::kFits) {
             backupaddchild(node, entry);
-        else
+        } else {
             refusename(entry, check, folder);
+            ++refused;
+        }
     }
-    return !std::ferror(in);
+    return std::ferror(in) ? -1 : refused;
 }
 
 // Lists directory `node` on the organiser into a listing file and adds its entries as children.
-// A directory whose path cannot be sent is reported by the link and left out (skip).
-void listdirectory(BackupNode* node) {
+// A directory whose path cannot be sent is reported by the link and left out (skip). Returns
+// how many listed names were refused.
+int listdirectory(BackupNode* node) {
     const std::string dir = listingpath(node->pname);
     if (!ovlinefits("sp " + dir)) {
         node->skip = 1;
-        return;
+        return 0;
     }
     // A listing that cannot be made, written whole or read back ends the run as a missing one
     // does: a cut-off listing must never pass for all that the directory holds.
@@ -90,12 +94,14 @@ void listdirectory(BackupNode* node) {
     if (!listing.make(kBackupListStem)) listfilemissing();
     int listed = dispatchwords({"list", dir, listing.name()});
     FilePtr in = openlisting(listing);
-    if (listed != kDone || !in || !readlisting(node, in.get())) listfilemissing();
+    const int refused = in ? readlisting(node, in.get()) : -1;
+    if (listed != kDone || refused < 0) listfilemissing();
     in.reset();
     if (listing.remove() != 0) {
         std::printf("ERROR: Error in removing backup temporary file\n");
         notefailure();
     }
+    return refused;
 }
 
 // A hostile organiser can list a folder inside every folder for ever; no real tree is so deep.
@@ -111,12 +117,12 @@ std::string childtarget(const std::string& backupdir, const BackupNode* child) {
 
 // Types `node` (a path that cannot be sent is skipped), lists it when it is a directory (unless
 // it lies as deep as the walk goes: then its contents are reported and left out), and in an
-// incremental run marks an unchanged file.
-void examinenode(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
+// incremental run marks an unchanged file. Returns how many listed names were refused.
+int examinenode(BackupNode* node, const std::string& backupdir, const std::string& orvelroot) {
     int type = backuppathtype(node->pname);
     if (type == kFailed) {
         node->skip = 1;
-        return;
+        return 0;
     }
     node->type = type;
     if (type == kNodeDir && walkdepth >= kMaxWalkDepth) {
@@ -125,10 +131,11 @@ void examinenode(BackupNode* node, const std::string& backupdir, const std::stri
             shown(node->pname).c_str(), kMaxWalkDepth);
         notefailure();
     } else if (type == kNodeDir) {
-        listdirectory(node);
+        return listdirectory(node);
     } else if (incremental == 1) {
         node->skip = backupmodified(node->pname, backupdir, orvelroot);
     }
+    return 0;
 }
 
 }  // namespace
@@ -196,9 +203,12 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
         node->skip = findexclude(node->pname);
         if (node->skip) return;
     }
+    // A refused name is an entry of its own, counted here; the folder counts only for a failure
+    // of its own (each refusal reported exactly one).
     const int before = failurecount();
-    examinenode(node, backupdir, orvelroot);
-    countiffailed(before);
+    const int refused = examinenode(node, backupdir, orvelroot);
+    failcount += refused;
+    countiffailed(node, before + refused);
     if (node->type != kNodeDir) return;
     ++walkdepth;
     for (BackupNode* child = node->child.get(); child != nullptr; child = child->next.get()) {
@@ -207,8 +217,10 @@ void backuplist(BackupNode* node, int useexclude, const std::string& backupdir,
     --walkdepth;
 }
 
-void countiffailed(int before) {
-    if (failurecount() != before) ++failcount;
+void countiffailed(BackupNode* node, int before) {
+    if (failurecount() == before || node->counted) return;
+    node->counted = true;
+    ++failcount;
 }
 
 void ovrlist(std::string path, FILE* out) {

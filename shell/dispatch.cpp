@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lineedit.h"
 #include "failure.h"
+#include "lineedit.h"
 #include "ovmain.h"
 #include "words.h"
 
@@ -71,10 +71,8 @@ void checkwrites() {
         std::printf("ERROR - writing log file %s, the log is incomplete\n", lfname.c_str());
         notefailure();
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
-        ovshutdown(kExitLost);
-    }
+    std::fflush(stdout);  // a failed flush marks the stream, which ovcheckoutput reads
+    ovcheckoutput();
 }
 
 // The variable, filter and backup modules run the command lines they compose through this

@@ -55,6 +55,7 @@ struct RunSpec {
     int terminal_rows = 0, terminal_columns = 0;  // > 0: terminal mode of this size (see Proc)
     std::function<void(Proc&)> drive{};  // called once the run has started, before it is ended
     long file_size_limit = 0;            // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
+    bool stdout_full = false;            // standard output /dev/full: every write to it fails
 };
 
 struct RunResult {

@@ -114,6 +114,8 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
         if (!terminal) setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the harness, even if it crashes
         for (int i = 0; i < 3; ++i) dup2(theirs[terminal ? 0 : i], i);
+        const int full = spec.stdout_full ? open("/dev/full", O_WRONLY | O_CLOEXEC) : -1;
+        if (full >= 0) dup2(full, 1);
         signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
         const struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit),
                                      static_cast<rlim_t>(spec.file_size_limit)};

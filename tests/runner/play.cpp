@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <set>
 
@@ -38,11 +39,9 @@ class Session {
 
     bool play(const std::vector<Directive>& ds) {
         for (std::size_t i = 0, end; i < ds.size(); i = end) {
-            for (end = i + 1;
-                 ds[i].name == "run" && end < ds.size() && kRunParts.count(ds[end].name);)
-                ++end;
+            end = run_end(ds, i);
             if (ds[i].name == "run")
-                run(ds, i, end);
+                end = run(ds, i, end);
             else if (kRunParts.count(ds[i].name))
                 fail(ds[i], ds[i].name + " belongs to a run");
             else
@@ -140,8 +139,9 @@ class Session {
         }
     }
 
-    // PLACE PATH [-> TARGET | random SIZE SEED] [mode=OCTAL] [mtime=SECONDS], with the block as
-    // the file's bytes, in place of what was there; a PATH ending in "/" is a folder.
+    // PLACE PATH [-> TARGET | random SIZE SEED | copy FOLDER | fifo] [mode=OCTAL]
+    // [mtime=SECONDS], with the block as the file's bytes, in place of what was there; a PATH
+    // ending in "/" is a folder; FOLDER (relative to the session file) is copied whole into PATH.
     void make(const Directive& d, const std::string& place, const std::vector<std::string>& w) {
         const std::string p = w.empty() ? "" : host(d, place, w[0]);
         if (p.empty()) return;
@@ -149,8 +149,16 @@ class Session {
         fs::create_directories(fs::path(p).parent_path(), ignored);
         if (w[0].ends_with("/")) {
             fs::create_directories(p, ignored);
+        } else if (w.size() > 2 && w[1] == "copy") {
+            const fs::path from = fs::path(path_).parent_path() / w[2];
+            std::error_code error;
+            fs::copy(from, p, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
+                     error);
+            if (error) fail(d, "cannot copy " + from.string() + ": " + error.message());
         } else if (fs::remove(p, ignored), w.size() > 2 && w[1] == "->") {  // never through a link
             if (symlink(w[2].c_str(), p.c_str()) != 0) fail(d, "cannot make the link " + p);
+        } else if (w.size() > 1 && w[1] == "fifo") {
+            if (mkfifo(p.c_str(), 0600) != 0) fail(d, "cannot make the FIFO " + p);
         } else {
             const std::string bytes = w.size() > 3 && w[1] == "random"
                                           ? random_bytes(std::stoul(w[2]), std::stoul(w[3]))
@@ -213,7 +221,7 @@ class Session {
     std::string tree(const std::string& dir) const {
         std::vector<std::string> entries;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            entries.push_back(masked(fs::relative(e.path(), dir).string()) +
+            entries.push_back(masked(e.path().lexically_relative(dir).string()) +
                               (e.is_symlink()     ? " -> " + fs::read_symlink(e.path()).string()
                                : e.is_directory() ? "/"
                                                   : "") +
@@ -224,17 +232,51 @@ class Session {
         return all;
     }
 
-    // run [3.22] [alone] [stderr-terminal] [terminal=RxC] [file-size-limit=N], then its parts.
-    void run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
+    // One run as its directives (from, to) say: orvel's spec and the transcript it is fed.
+    struct Run {
+        std::size_t from = 0, to = 0;
+        RunSpec spec{};
+        Transcript t{};
+        bool alone = false, parallel = false;
+        Screen screen{};            // a terminal run's
+        std::string drive_error{};  // what the terminal never showed
+    };
+
+    // Where the directives of the run at `from` end (those of anything else: the next one).
+    static std::size_t run_end(const std::vector<Directive>& ds, std::size_t from) {
+        std::size_t end = from + 1;
+        while (ds[from].name == "run" && end < ds.size() && kRunParts.count(ds[end].name)) ++end;
+        return end;
+    }
+
+    // Plays the run at `from` (and, for a parallel one, the run after it at the same time, each
+    // with a simulator of its own) and checks each. Returns where the runs' directives end.
+    std::size_t run(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
+        Run first = prepare(ds, from, to);
+        if (!first.parallel) return verify(ds, first, execute(first)), to;
+        if (to == ds.size() || ds[to].name != "run" || served_ || first.alone)
+            return fail(ds[from], "parallel: a run with a simulator of its own, then another"), to;
+        Run second = prepare(ds, to, run_end(ds, to));
+        auto beside = std::async(std::launch::async, [&] { return execute(second); });
+        verify(ds, first, execute(first));
+        verify(ds, second, beside.get());
+        return second.to;
+    }
+
+    // run [3.22] [alone] [stderr-terminal] [terminal=RxC] [file-size-limit=N] [stdout-full]
+    // [parallel], then its parts.
+    Run prepare(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
         const Directive& head = ds[from];
         const std::vector<std::string> opts = words(head, head.rest);
         auto has = [&](const char* opt) { return std::count(opts.begin(), opts.end(), opt) > 0; };
-        const bool alone = has("alone");
-        RunSpec spec{.cwd = names_.cwd,
-                     .env = env_,
-                     .rev322 = has("3.22"),
-                     .timeout_ms = deadline_ms_,
-                     .stderr_terminal = has("stderr-terminal")};
+        Run run{.from = from, .to = to, .alone = has("alone"), .parallel = has("parallel")};
+        RunSpec& spec = run.spec;
+        spec = {.cwd = names_.cwd,
+                .env = env_,
+                .rev322 = has("3.22"),
+                .timeout_ms = deadline_ms_,
+                .stderr_terminal = has("stderr-terminal"),
+                .stdout_full = has("stdout-full")};
         spec.env.push_back("HOME=" + names_.home);  // unless the session set its own
         for (const std::string& opt : opts) {
             if (opt.starts_with("file-size-limit="))
@@ -243,45 +285,52 @@ class Session {
         }
         const bool terminal = spec.terminal_rows > 0;
         if (terminal) spec.env.push_back("TERM=dumb");  // unless the session set its own
-        if (spec.file_size_limit > 0 && !served_ && !alone)
+        if (spec.file_size_limit > 0 && !served_ && !run.alone)
             fail(head, "a file size limit needs serve (it would bind the simulator too)");
-        Transcript t;
-        t.error = terminal ? "a terminal run must say its screen" : "a run must say its stdout";
+        run.t.error = terminal ? "a terminal run must say its screen" : "a run must say its stdout";
         for (std::size_t i = from + 1; i < to; ++i) {
             const Directive& d = ds[i];
             if (d.name == "args") spec.args = words(d, d.rest);
             if (d.name == "sim") spec.simargs = words(d, d.rest);
-            if (d.name == "stdout" && !terminal) t = read_transcript(d.block, names_);
+            if (d.name == "stdout" && !terminal) run.t = read_transcript(d.block, names_);
             if (d.name == "screen" && terminal)
-                screen_ = read_screen(d.block, names_), t.error = screen_.error;
+                run.screen = read_screen(d.block, names_), run.t.error = run.screen.error;
         }
-        if (!t.error.empty()) fail(head, t.error);
-        spec.input = t.in;
-        if (terminal)
-            spec.drive = [&](Proc& proc) {
-                const std::string error = drive_terminal(
-                    proc, screen_, [&](const std::string& out) { return masked(screen_text(out)); },
-                    spec.timeout_ms);
-                if (!error.empty()) fail(head, error), proc.send(SIGKILL);  // ends it at once
-            };
+        if (!run.t.error.empty()) fail(head, run.t.error);
+        spec.input = run.t.in;
+        spec.root = org_.root;
+        return run;
+    }
+
+    RunResult execute(Run& run) {
         RunResult r;
-        if (alone) {
-            std::vector<std::string> argv = {spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
-            argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-            Proc(argv, spec).finish(spec.timeout_ms, &r);
-        } else if (served_) {
-            r = served_->run(spec);
-        } else if (terminal) {  // orvel the terminal's job, not the simulator's child
-            r = ServedSim(org_.root, spec.simargs).run(spec);
+        const bool terminal = run.spec.terminal_rows > 0;
+        if (terminal)
+            run.spec.drive = [&](Proc& proc) {
+                auto view = [&](const std::string& out) { return masked(screen_text(out)); };
+                run.drive_error = drive_terminal(proc, run.screen, view, run.spec.timeout_ms);
+                if (!run.drive_error.empty()) proc.send(SIGKILL);  // ends it at once
+            };
+        if (run.alone) {
+            std::vector<std::string> argv = {run.spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
+            argv.insert(argv.end(), run.spec.args.begin(), run.spec.args.end());
+            Proc(argv, run.spec).finish(run.spec.timeout_ms, &r);
+        } else if (terminal && !served_) {  // orvel the terminal's job, not the simulator's child
+            r = ServedSim(org_.root, run.spec.simargs).run(run.spec);
         } else {
-            spec.root = org_.root;
-            r = run_orvel(spec);
+            r = served_ ? served_->run(run.spec) : run_orvel(run.spec);
         }
         // A prompt sent after orvel gave the line its echo back comes straight back: not orvel's.
         while (r.from_yal.ends_with(">\r\n")) r.from_yal.resize(r.from_yal.size() - 3);
+        return r;
+    }
+
+    void verify(const std::vector<Directive>& ds, const Run& run, const RunResult& r) {
+        const Directive& head = ds[run.from];
         const bool was_ok = ok_;
         int status = 0;
-        for (std::size_t i = from + 1; i < to; ++i) check(ds[i], r, t, &status);
+        if (!run.drive_error.empty()) fail(head, run.drive_error);
+        for (std::size_t i = run.from + 1; i < run.to; ++i) check(ds[i], r, run, &status);
         if (r.timed_out) fail(head, "the run did not end within its deadline");
         if (r.status != status)
             fail(head, "exit status " + std::to_string(r.status) + ", expected " +
@@ -289,16 +338,16 @@ class Session {
         if (!ok_ && was_ok) std::printf("  standard error of the run:\n%s", render(r.err).c_str());
     }
 
-    void check(const Directive& d, const RunResult& r, const Transcript& t, int* status) {
+    void check(const Directive& d, const RunResult& r, const Run& run, int* status) {
         std::string got;
         if (d.name == "status") {
             *status = std::stoi(d.rest);
         } else if (d.name == "stdout") {
             got = masked(r.out);
-            check_text(d, "standard output", t.out, got, render_transcript(got, t));
+            check_text(d, "standard output", run.t.out, got, render_transcript(got, run.t));
         } else if (d.name == "screen") {
             got = masked(screen_text(r.out));
-            check_text(d, "screen", screen_.out, got, render_screen(got, screen_));
+            check_text(d, "screen", run.screen.out, got, render_screen(got, run.screen));
         } else if (d.name == "stderr") {
             got = masked(r.err);
             check_text(d, "standard error", block(d), got, render(got));
@@ -326,7 +375,6 @@ class Session {
     Names names_;
     std::vector<std::string> env_;
     std::vector<std::pair<std::regex, std::string>> masks_;
-    Screen screen_;  // the screen block of the run being played
     int deadline_ms_ = 30000;
     std::unique_ptr<ServedSim> served_;
     std::vector<std::string> locked_;
