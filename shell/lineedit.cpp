@@ -92,12 +92,12 @@ void onstop(int sig) {
     const int saved = errno;
     struct termios editing;
     const bool editor = tcgetattr(0, &editing) == 0;
-    tcsetattr(0, TCSADRAIN, &usersettings);
+    tcsetattr(0, TCSANOW, &usersettings);
     if (stopping.sa_handler == SIG_DFL)
         raise(SIGSTOP);
     else
         stopping.sa_handler(sig);  // returns once continued
-    if (editor) tcsetattr(0, TCSADRAIN, &editing);
+    if (editor) tcsetattr(0, TCSANOW, &editing);
     continued = 1;
     errno = saved;
 }
