@@ -10,6 +10,7 @@
 #include "ovmain.h"
 #include "owned.h"
 #include "remotenames.h"
+#include "textutil.h"
 
 namespace {
 
@@ -30,11 +31,10 @@ bool beginswith(const std::string& text, const std::string& prefix, bool ignorec
     return true;
 }
 
-// Names with control bytes are never offered: they would reach the terminal as they are.
+// Names with control bytes (C1 controls in UTF-8 too) are never offered: they would reach the
+// terminal as they are.
 bool printable(const std::string& name) {
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-    return true;
+    return escapecontrols(name) == name;
 }
 
 // The words of `text`, as the dispatcher would cut them (leading blanks are passed over).

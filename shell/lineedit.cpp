@@ -61,10 +61,11 @@ struct Editor {
 };
 Editor ed;
 
-volatile sig_atomic_t interrupted = 0, resized = 0;
+volatile sig_atomic_t interrupted = 0, resized = 0, continued = 0;
 struct termios usersettings;  // the terminal before the editor changed it
 constexpr int kEndingSignals[] = {SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction ending[3];  // their actions outside the read
+struct sigaction stopping;   // SIGTSTP's action outside the read (the link's)
 
 void oninterrupt(int) {
     interrupted = 1;
@@ -82,6 +83,25 @@ void onending(int sig) {
     raise(sig);
 }
 
+// A stop at the prompt (Ctrl-Z): the terminal gets the user's settings back, the action in
+// force outside the read stops the program (the link's gives the line back first; a default
+// action is a plain stop), and once the program goes on the editor's settings are back and
+// readkey redraws the prompt and the line. An ignored stop changes nothing. Async-signal-safe.
+void onstop(int sig) {
+    if (stopping.sa_handler == SIG_IGN) return;
+    const int saved = errno;
+    struct termios editing;
+    const bool editor = tcgetattr(0, &editing) == 0;
+    tcsetattr(0, TCSANOW, &usersettings);
+    if (stopping.sa_handler == SIG_DFL)
+        raise(SIGSTOP);
+    else
+        stopping.sa_handler(sig);  // returns once continued
+    if (editor) tcsetattr(0, TCSANOW, &editing);
+    continued = 1;
+    errno = saved;
+}
+
 void handle(int sig, void (*handler)(int), struct sigaction* old) {
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
@@ -91,20 +111,24 @@ void handle(int sig, void (*handler)(int), struct sigaction* old) {
 }
 
 // The signal handling of the prompt, in force only while a line is read: a command that runs
-// keeps the program's own handling (SIGINT restores the line and ends the program).
+// keeps the program's own handling (SIGINT restores the line and ends the program; SIGTSTP
+// gives the line back and stops until SIGCONT).
 class PromptSignals {
   public:
     PromptSignals() {
         tcgetattr(0, &usersettings);
         interrupted = 0;
         resized = 0;
+        continued = 0;
         handle(SIGINT, oninterrupt, &oldint_);
         handle(SIGWINCH, onresize, &oldwinch_);
+        handle(SIGTSTP, onstop, &stopping);
         for (int i = 0; i < 3; ++i) handle(kEndingSignals[i], onending, &ending[i]);
     }
     ~PromptSignals() {
         sigaction(SIGINT, &oldint_, nullptr);
         sigaction(SIGWINCH, &oldwinch_, nullptr);
+        sigaction(SIGTSTP, &stopping, nullptr);
         for (int i = 0; i < 3; ++i) sigaction(kEndingSignals[i], &ending[i], nullptr);
     }
     PromptSignals(const PromptSignals&) = delete;
@@ -133,7 +157,8 @@ const char* prompttext(EditLine*) {
 }
 
 // One key for the editor, read byte by byte so that standard input keeps the rest. A Ctrl-C,
-// typed or signalled, reads as ^C, which discardline is bound to.
+// typed or signalled, reads as ^C, which discardline is bound to. After a stop, the prompt and
+// the line are drawn again first.
 int readkey(EditLine* el, wchar_t* out) {
     std::mbstate_t state{};
     for (;;) {
@@ -145,6 +170,11 @@ int readkey(EditLine* el, wchar_t* out) {
         if (resized) {
             resized = 0;
             el_resize(el);
+        }
+        if (continued) {  // from the start of the line the cursor is on
+            continued = 0;
+            std::fputs("\r", stdout);
+            el_set(el, EL_REFRESH);
         }
         struct pollfd p = {0, POLLIN, 0};
         if (poll(&p, 1, -1) < 0 && errno != EINTR) return -1;
@@ -274,6 +304,9 @@ LineRead editorread(std::string& line) {
         {
             UserLocale scope;
             PromptSignals signals;
+            // The editor's settings before the prompt shows, so that no key typed after it is
+            // echoed twice (by the terminal, then by the editor).
+            el_set(ed.el, EL_PREP_TERM, 1);
             text = el_gets(ed.el, &count);
         }
         if (ed.discarded) {

@@ -1,8 +1,9 @@
 // The prompt of the interactive loop. When standard input and standard output are terminals
 // (and the program was built with libedit), lines are read through an editor: editing keys,
 // history kept in ~/.orvel_history, Ctrl-R search and Tab completion; Ctrl-C discards the line
-// being typed. Everywhere else the prompt is printed and a plain line read, byte for byte as
-// always. Nothing here runs a command.
+// being typed, and Ctrl-Z stops the program with the terminal's own settings back and draws the
+// line anew when it goes on. Everywhere else the prompt is printed and a plain line read, byte
+// for byte as always. Nothing here runs a command.
 #pragma once
 
 #include <string>

@@ -200,7 +200,9 @@ std::string ServedSim::err(int wait_ms) {
 }
 
 RunResult ServedSim::run(const RunSpec& spec) {
-    return collect(*start(spec), spec.timeout_ms);
+    std::unique_ptr<Proc> proc = start(spec);
+    if (spec.drive) spec.drive(*proc);
+    return collect(*proc, spec.timeout_ms);
 }
 
 std::vector<std::pair<char, std::string>> trace_records(const std::string& trace) {

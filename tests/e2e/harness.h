@@ -36,6 +36,8 @@ struct OrganiserTree : TempDir {
     std::string host(const std::string& rel) const { return file(rel); }  // e.g. "m/DOCS/A.TXT"
 };
 
+class Proc;
+
 // Members all have initializers, so a spec can be written with designators for what it sets.
 struct RunSpec {
     std::vector<std::string> args{};     // orvel's arguments (after -d PTY)
@@ -46,12 +48,14 @@ struct RunSpec {
     // Entries "NAME=VALUE" (or just "NAME") first in this order, in place of ours of the same
     // name; HOME is a fresh empty folder unless given (no rc file).
     std::vector<std::string> env{};
-    bool rev322 = false;           // run the revision 3.22 build
-    int timeout_ms = 30000;        // deadline for the whole run
-    bool keep_stdin_open = false;  // write `input` but leave standard input open
-    bool stderr_terminal = false;  // standard error a pseudo-terminal, not a pipe
-    long file_size_limit = 0;      // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
-    bool stdout_full = false;      // standard output /dev/full: every write to it fails
+    bool rev322 = false;                          // run the revision 3.22 build
+    int timeout_ms = 30000;                       // deadline for the whole run
+    bool keep_stdin_open = false;                 // write `input` but leave standard input open
+    bool stderr_terminal = false;                 // standard error a pseudo-terminal, not a pipe
+    int terminal_rows = 0, terminal_columns = 0;  // > 0: terminal mode of this size (see Proc)
+    std::function<void(Proc&)> drive{};  // called once the run has started, before it is ended
+    long file_size_limit = 0;            // bytes a file may grow to (RLIMIT_FSIZE; SIGXFSZ ignored)
+    bool stdout_full = false;            // standard output /dev/full: every write to it fails
 };
 
 struct RunResult {
@@ -75,6 +79,9 @@ RunResult run_orvel(const RunSpec& spec);
 
 // A started process with piped standard streams, in its own process group (killed with it when
 // the Proc goes). Its pipes are pumped only while one of its member functions runs.
+// In terminal mode, a stand-in shell on the terminal runs argv as its foreground job and ends
+// with its status (128+N for signal N); when the job stops, it writes "[stopped, terminal settings
+// restored]" (or "not restored": not as before the job) on a line, then continues it as fg would.
 class Proc {
   public:
     // Starts argv[0] with the RunSpec's input, cwd, env and keep_stdin_open; harness_fail if it
@@ -87,7 +94,8 @@ class Proc {
     // Pumps until `pred` holds (true), or time runs out or the process has ended and all its
     // output is read (false).
     bool wait_until(const std::function<bool()>& pred, int timeout_ms);
-    void send(int sig);  // to the process itself
+    void send(int sig);                  // to the process itself
+    void resize(int rows, int columns);  // terminal mode: SIGWINCH to the foreground job
     // Queues more input (written while pumping); closes standard input after it if `then_close`.
     void write_input(const std::string& bytes, bool then_close = false);
     // Pumps until exit or the deadline (then kills the group) and fills the result's fields.

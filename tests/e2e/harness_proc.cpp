@@ -5,13 +5,16 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "harness.h"
 
@@ -50,6 +53,42 @@ std::vector<char*> c_vector(std::vector<std::string>& words) {
     return v;
 }
 
+// Terminal mode, in the forked child on the terminal: the stand-in shell described in harness.h.
+[[noreturn]] void run_as_job(char** argv, char** env) {
+    struct termios before = {}, now = {};
+    tcgetattr(0, &before);
+    const pid_t job = fork();
+    if (job == 0) {  // a foreground job of its own, gone with the shell
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        signal(SIGTTOU, SIG_IGN);
+        tcsetpgrp(0, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        execve(argv[0], argv, env);
+        _exit(127);
+    }
+    for (int st; job > 0 && waitpid(job, &st, WUNTRACED) == job; kill(-job, SIGCONT)) {
+        if (!WIFSTOPPED(st)) _exit(WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st));
+        tcgetattr(0, &now);
+        const char* notice = std::memcmp(&now, &before, sizeof now) == 0
+                                 ? "\n[stopped, terminal settings restored]\n"
+                                 : "\n[stopped, terminal settings not restored]\n";
+        if (write(1, notice, std::strlen(notice)) < 0) _exit(127);
+    }
+    _exit(127);
+}
+
+// A fresh terminal of the spec's size in place of the pipes of standard input and output: their
+// ends in the child are the terminal (p[0][0]), ours its master twice.
+bool terminal_pipes(const RunSpec& spec, int p[3][2]) {
+    const struct winsize size = {static_cast<unsigned short>(spec.terminal_rows),
+                                 static_cast<unsigned short>(spec.terminal_columns), 0, 0};
+    if (openpty(&p[1][0], &p[0][0], nullptr, nullptr, &size) != 0) return false;
+    p[0][1] = fcntl(p[1][0], F_DUPFD_CLOEXEC, 0);
+    return p[0][1] >= 0 && fcntl(p[0][0], F_SETFD, FD_CLOEXEC) == 0 &&
+           fcntl(p[1][0], F_SETFD, FD_CLOEXEC) == 0;
+}
+
 // Starts argv in its own process group with its standard streams on new pipes; fills `ours`
 // with the parent's non-blocking ends. Returns the pid, or -1 with nothing left open. The
 // child makes only async-signal-safe calls.
@@ -59,17 +98,22 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
     std::vector<char*> cargs = c_vector(args), cenv = c_vector(env);
     int p[3][2] = {{-1, -1}, {-1, -1}, {-1, -1}};
     pid_t pid = -1;
+    const bool terminal = spec.terminal_rows > 0;  // all three streams on one terminal
     const bool err_ok = spec.stderr_terminal
                             ? openpty(&p[2][0], &p[2][1], nullptr, nullptr, nullptr) == 0 &&
                                   fcntl(p[2][0], F_SETFD, FD_CLOEXEC) == 0 &&
                                   fcntl(p[2][1], F_SETFD, FD_CLOEXEC) == 0
-                            : pipe2(p[2], O_CLOEXEC) == 0;
-    if (pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0 && err_ok) pid = fork();
+                            : pipe2(p[2], O_CLOEXEC) == 0;  // unused on a terminal
+    if ((terminal ? terminal_pipes(spec, p)
+                  : pipe2(p[0], O_CLOEXEC) == 0 && pipe2(p[1], O_CLOEXEC) == 0) &&
+        err_ok)
+        pid = fork();
     int theirs[3] = {p[0][0], p[1][1], p[2][1]};
     if (pid == 0) {
-        setpgid(0, 0);
+        if (terminal) setsid(), ioctl(theirs[0], TIOCSCTTY, 0);
+        if (!terminal) setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the harness, even if it crashes
-        for (int i = 0; i < 3; ++i) dup2(theirs[i], i);
+        for (int i = 0; i < 3; ++i) dup2(theirs[terminal ? 0 : i], i);
         const int full = spec.stdout_full ? open("/dev/full", O_WRONLY | O_CLOEXEC) : -1;
         if (full >= 0) dup2(full, 1);
         signal(SIGPIPE, SIG_DFL);  // ignored in the harness, which an exec would pass on
@@ -77,10 +121,12 @@ pid_t spawn(const std::vector<std::string>& argv, const RunSpec& spec, const std
                                      static_cast<rlim_t>(spec.file_size_limit)};
         if (spec.file_size_limit > 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0)
             signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
-        if (chdir(cwd.c_str()) == 0) execve(cargs[0], cargs.data(), cenv.data());
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        if (terminal) run_as_job(cargs.data(), cenv.data());
+        execve(cargs[0], cargs.data(), cenv.data());
         _exit(127);
     }
-    if (pid > 0) setpgid(pid, pid);  // also here, so a kill right away reaches the group
+    if (pid > 0 && !terminal) setpgid(pid, pid);  // also here, so a kill reaches the group
     for (int i = 0; i < 3; ++i) {
         close_fd(theirs[i]);
         ours[i] = i == 0 ? p[0][1] : p[i][0];
@@ -111,7 +157,7 @@ Proc::Proc(const std::vector<std::string>& argv, const RunSpec& spec) : impl_(ne
     if (reaped_) harness_fail("harness: cannot start " + argv[0]);
     status_ = reaped_ ? 127 : -1;
     impl_->pending = spec.input;
-    impl_->close_when_written = !spec.keep_stdin_open;
+    impl_->close_when_written = !spec.keep_stdin_open && spec.terminal_rows == 0;
     pump(0);
 }
 
@@ -129,6 +175,12 @@ void Proc::write_input(const std::string& bytes, bool then_close) {
 
 void Proc::send(int sig) {
     if (!reaped_) kill(pid_, sig);
+}
+
+void Proc::resize(int rows, int columns) {
+    const struct winsize size = {static_cast<unsigned short>(rows),
+                                 static_cast<unsigned short>(columns), 0, 0};
+    ioctl(impl_->fds[1], TIOCSWINSZ, &size);
 }
 
 // Collects the child's status when it has ended (or waits for it with options 0).

@@ -18,13 +18,13 @@ std::string escaped(unsigned char c) {
     return hex;
 }
 
-// Session lines (without their indent) for output bytes; a line that would read as typed after
-// the prompt starts with "{}". The last line is left open when it has no newline.
-std::string output_lines(const std::string& bytes) {
+// Session lines (without their indent) for output bytes; in a transcript (`typed`) a line that
+// would read as typed after the prompt starts with "{}". An open last line has no newline.
+std::string output_lines(const std::string& bytes, bool typed = true) {
     std::string s;
     bool start = true;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (start && bytes.compare(i, kPrompt.size(), kPrompt) == 0 &&
+        if (typed && start && bytes.compare(i, kPrompt.size(), kPrompt) == 0 &&
             bytes.find('\n', i) != std::string::npos)
             s += "{}";
         start = bytes[i] == '\n';
@@ -90,6 +90,17 @@ std::string render_transcript(const std::string& actual, const Transcript& expec
         at = end;
     }
     return indent(s + output_lines(actual.substr(at)) + left);
+}
+
+std::string render_screen(const std::string& actual, const Screen& expected) {
+    std::string s;
+    std::size_t at = 0;
+    for (const Screen::Step& step : expected.steps) {
+        if (actual.compare(0, step.at, expected.out, 0, step.at) != 0) break;
+        s += output_lines(actual.substr(at, step.at - at), false) + step.source;
+        at = step.at;
+    }
+    return indent(s + output_lines(actual.substr(at), false));
 }
 
 std::string differences(const std::string& what, const std::string& want, const std::string& got,

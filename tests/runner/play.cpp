@@ -2,6 +2,7 @@
 // against the simulator (or alone), and checking each run's output, wire and files.
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "stderr",
+const std::set<std::string> kRunParts = {"args",   "sim",    "stdout", "screen", "stderr",
                                          "status", "frames", "bytes",  "stats"};
 bool harness_failed = false;
 
@@ -237,6 +238,8 @@ class Session {
         RunSpec spec{};
         Transcript t{};
         bool alone = false, parallel = false;
+        Screen screen{};            // a terminal run's
+        std::string drive_error{};  // what the terminal never showed
     };
 
     // Where the directives of the run at `from` end (those of anything else: the next one).
@@ -260,8 +263,8 @@ class Session {
         return second.to;
     }
 
-    // run [3.22] [alone] [stderr-terminal] [file-size-limit=N] [stdout-full] [parallel], then
-    // its parts.
+    // run [3.22] [alone] [stderr-terminal] [terminal=RxC] [file-size-limit=N] [stdout-full]
+    // [parallel], then its parts.
     Run prepare(const std::vector<Directive>& ds, std::size_t from, std::size_t to) {
         const Directive& head = ds[from];
         const std::vector<std::string> opts = words(head, head.rest);
@@ -275,17 +278,23 @@ class Session {
                 .stderr_terminal = has("stderr-terminal"),
                 .stdout_full = has("stdout-full")};
         spec.env.push_back("HOME=" + names_.home);  // unless the session set its own
-        for (const std::string& opt : opts)
+        for (const std::string& opt : opts) {
             if (opt.starts_with("file-size-limit="))
                 spec.file_size_limit = std::stol(opt.substr(16));
+            std::sscanf(opt.c_str(), "terminal=%dx%d", &spec.terminal_rows, &spec.terminal_columns);
+        }
+        const bool terminal = spec.terminal_rows > 0;
+        if (terminal) spec.env.push_back("TERM=dumb");  // unless the session set its own
         if (spec.file_size_limit > 0 && !served_ && !run.alone)
             fail(head, "a file size limit needs serve (it would bind the simulator too)");
-        run.t.error = "a run must say its standard output (stdout)";
+        run.t.error = terminal ? "a terminal run must say its screen" : "a run must say its stdout";
         for (std::size_t i = from + 1; i < to; ++i) {
             const Directive& d = ds[i];
             if (d.name == "args") spec.args = words(d, d.rest);
             if (d.name == "sim") spec.simargs = words(d, d.rest);
-            if (d.name == "stdout") run.t = read_transcript(d.block, names_);
+            if (d.name == "stdout" && !terminal) run.t = read_transcript(d.block, names_);
+            if (d.name == "screen" && terminal)
+                run.screen = read_screen(d.block, names_), run.t.error = run.screen.error;
         }
         if (!run.t.error.empty()) fail(head, run.t.error);
         spec.input = run.t.in;
@@ -293,12 +302,21 @@ class Session {
         return run;
     }
 
-    RunResult execute(const Run& run) {
+    RunResult execute(Run& run) {
         RunResult r;
+        const bool terminal = run.spec.terminal_rows > 0;
+        if (terminal)
+            run.spec.drive = [&](Proc& proc) {
+                auto view = [&](const std::string& out) { return masked(screen_text(out)); };
+                run.drive_error = drive_terminal(proc, run.screen, view, run.spec.timeout_ms);
+                if (!run.drive_error.empty()) proc.send(SIGKILL);  // ends it at once
+            };
         if (run.alone) {
             std::vector<std::string> argv = {run.spec.rev322 ? ORVEL322_BIN : ORVEL_BIN};
             argv.insert(argv.end(), run.spec.args.begin(), run.spec.args.end());
             Proc(argv, run.spec).finish(run.spec.timeout_ms, &r);
+        } else if (terminal && !served_) {  // orvel the terminal's job, not the simulator's child
+            r = ServedSim(org_.root, run.spec.simargs).run(run.spec);
         } else {
             r = served_ ? served_->run(run.spec) : run_orvel(run.spec);
         }
@@ -311,7 +329,8 @@ class Session {
         const Directive& head = ds[run.from];
         const bool was_ok = ok_;
         int status = 0;
-        for (std::size_t i = run.from + 1; i < run.to; ++i) check(ds[i], r, run.t, &status);
+        if (!run.drive_error.empty()) fail(head, run.drive_error);
+        for (std::size_t i = run.from + 1; i < run.to; ++i) check(ds[i], r, run, &status);
         if (r.timed_out) fail(head, "the run did not end within its deadline");
         if (r.status != status)
             fail(head, "exit status " + std::to_string(r.status) + ", expected " +
@@ -319,13 +338,16 @@ class Session {
         if (!ok_ && was_ok) std::printf("  standard error of the run:\n%s", render(r.err).c_str());
     }
 
-    void check(const Directive& d, const RunResult& r, const Transcript& t, int* status) {
+    void check(const Directive& d, const RunResult& r, const Run& run, int* status) {
         std::string got;
         if (d.name == "status") {
             *status = std::stoi(d.rest);
         } else if (d.name == "stdout") {
             got = masked(r.out);
-            check_text(d, "standard output", t.out, got, render_transcript(got, t));
+            check_text(d, "standard output", run.t.out, got, render_transcript(got, run.t));
+        } else if (d.name == "screen") {
+            got = masked(screen_text(r.out));
+            check_text(d, "screen", run.screen.out, got, render_screen(got, run.screen));
         } else if (d.name == "stderr") {
             got = masked(r.err);
             check_text(d, "standard error", block(d), got, render(got));

@@ -4,8 +4,11 @@
 // it expects (check.cpp). A new directive touches only the player.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
+
+class Proc;
 
 // One directive: its line, first word, the raw text after it, and its block (the lines below it
 // that are indented by two blanks, with the indent removed).
@@ -27,6 +30,9 @@ struct Names {  // what a session's texts may name in braces
 // Expands the escapes and substitutions of `raw` into `out` (appending). Returns "" on success,
 // else a message naming the bad escape.
 std::string expand(const std::string& raw, const Names& names, std::string* out);
+
+// The position of the brace that closes the one at `open` in `s`, or npos.
+std::size_t closing(const std::string& s, std::size_t open);
 
 // `raw` split at blanks, each word expanded; stops at the first bad escape (message in `error`).
 std::vector<std::string> expand_words(const std::string& raw, const Names& names,
@@ -57,6 +63,27 @@ std::string render_transcript(const std::string& actual, const Transcript& expec
 // and then `shown` (the whole actual text in session form).
 std::string differences(const std::string& what, const std::string& want, const std::string& got,
                         const std::string& shown);
+
+// A terminal run's screen block: the text the terminal is to show (screen_text of its bytes)
+// and the steps at their places in it: "{<KEYS}" types KEYS, "{size RxC}" sets the size.
+struct Screen {
+    struct Step {
+        std::size_t at = 0;
+        std::string source{}, keys{};  // as written; the bytes it types
+        int rows = 0, columns = 0;
+    };
+    std::string out, error;
+    std::vector<Step> steps;
+};
+Screen read_screen(const std::vector<std::string>& lines, const Names& names);
+std::string screen_text(std::string bytes);  // a CR LF pair as one line end
+// Takes each step once `view` of the output so far begins with all the screen has before it.
+// Returns "", or the step before which it waited `timeout_ms` in vain.
+std::string drive_terminal(Proc& proc, const Screen& screen,
+                           const std::function<std::string(const std::string&)>& view,
+                           int timeout_ms);
+// An actual screen as a block, with the steps put back where it agrees with the expected one.
+std::string render_screen(const std::string& actual, const Screen& expected);
 
 // Plays the session file at `path`, printing each failure. True when every expectation held.
 bool play_session(const std::string& path);

@@ -14,14 +14,6 @@ namespace {
 
 const std::string kPrompt = "0, CMD> ";
 
-// The position of the brace that closes the one at `open`, or npos.
-std::size_t closing(const std::string& s, std::size_t open) {
-    int depth = 0;
-    for (std::size_t i = open; i < s.size(); ++i)
-        if ((depth += s[i] == '{' ? 1 : s[i] == '}' ? -1 : 0) == 0) return i;
-    return std::string::npos;
-}
-
 // "{MTIME PATH}": the modification time of the organiser's file PATH (a host path below the
 // root, "m/DOCS/A.TXT") as ctime prints it, without its newline.
 std::string mtime(const std::string& path, const Names& names, std::string* out) {
@@ -38,11 +30,13 @@ std::string escape(const std::string& e, const Names& names, std::string* out) {
     const std::map<std::string, std::string> fixed = {
         {"", ""}, {"CR", "\r"}, {"LF", "\n"}, {"TAB", "\t"}, {"ESC", "\x1b"}, {"NUL", {'\0'}},
         {"SP", " "}, {"CWD", names.cwd}, {"HOME", names.home}, {"DEVICE", names.device},
-        {"ORVEL", names.orvel}};
+        {"ORVEL", names.orvel}, {"UP", "\x1b[A"}, {"DOWN", "\x1b[B"}, {"ENTER", "\r"}};
     // clang-format on
     const std::size_t star = e.find('*');
     if (fixed.count(e)) {
         *out += fixed.at(e);
+    } else if (e.size() == 2 && e[0] == '^' && e[1] >= '@' && e[1] <= '_') {
+        *out += static_cast<char>(e[1] & 0x1f);  // a control key: {^C}
     } else if (e.size() == 3 && e[0] == 'x' && std::isxdigit(e[1]) && std::isxdigit(e[2])) {
         *out += static_cast<char>(std::strtol(e.c_str() + 1, nullptr, 16));
     } else if (e.starts_with("MTIME ")) {
@@ -58,6 +52,13 @@ std::string escape(const std::string& e, const Names& names, std::string* out) {
 }
 
 }  // namespace
+
+std::size_t closing(const std::string& s, std::size_t open) {
+    int depth = 0;
+    for (std::size_t i = open; i < s.size(); ++i)
+        if ((depth += s[i] == '{' ? 1 : s[i] == '}' ? -1 : 0) == 0) return i;
+    return std::string::npos;
+}
 
 std::string expand(const std::string& raw, const Names& names, std::string* out) {
     for (std::size_t i = 0, end; i < raw.size(); ++i) {
