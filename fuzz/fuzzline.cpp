@@ -73,6 +73,33 @@ void feed(const PtyLine& line, const std::string& stream) {
     }
 }
 
+// Empties the line both ways, so that a run never sees what an earlier run left: a line-end
+// and a marker sent each way and read back. A drain alone would miss bytes that the pty has
+// not handed on yet, and a leftover frame of the link would be answered as a new command.
+// Gives up (the next run then fails loudly) when a marker has not come back in five seconds.
+void settle(const PtyLine& line) {
+    static unsigned long settles = 0;
+    const std::string marker = "\n#settled " + std::to_string(++settles) + "\n";
+    const auto readuntil = [&](int fd, int towrite) {
+        std::string seen;
+        for (std::size_t off = 0; seen.find(marker) == std::string::npos;) {
+            struct pollfd p = {fd, POLLIN, 0}, w = {towrite, POLLOUT, 0};
+            if (off < marker.size() && poll(&w, 1, 0) > 0) {
+                const ssize_t n = write(towrite, marker.data() + off, marker.size() - off);
+                off += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+            if (poll(&p, 1, 5000) <= 0) return;
+            char buf[4096];
+            const ssize_t n = read(fd, buf, sizeof buf);
+            if (n <= 0 && errno != EINTR && errno != EAGAIN) return;
+            seen.append(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+            seen.erase(0, seen.size() > 2 * marker.size() ? seen.size() - 2 * marker.size() : 0);
+        }
+    };
+    readuntil(line.slave, line.master);  // what was fed to the link
+    readuntil(line.master, line.slave);  // what the link wrote
+}
+
 }  // namespace
 
 std::string peerframe(const std::string& text) {
@@ -96,7 +123,7 @@ bool runonline(const std::string& stream, const std::function<void()>& body) {
     const int keepdev = devid;
     devid = line.slave;
     body();
-    // Reads the slave up to the end marker, so that the next run starts on an empty line.
+    // Reads the slave up to the end marker: everything fed has arrived.
     char buf[8192];
     for (ssize_t n; (n = read(line.slave, buf, sizeof buf)) != 0;)
         if ((n < 0 && errno != EINTR) || std::string(buf, n > 0 ? n : 0) == marker) break;
@@ -104,6 +131,7 @@ bool runonline(const std::string& stream, const std::function<void()>& body) {
     ssize_t woken = write(line.wake[1], "x", 1);
     (void)woken;
     feeder.join();
+    settle(line);
     return true;
 }
 
@@ -166,9 +194,7 @@ bool runwithpeer(const Answer& answer, const std::function<void()>& body) {
     peer.join();
     ignored = read(line.wake[0], &c, 1);
     (void)ignored;
-    tcflush(line.slave, TCIFLUSH);  // the last ready prompt, unread
-    while (read(line.master, &c, 1) > 0) {
-    }
+    settle(line);  // the last ready prompt, unread, and anything the link wrote after
     return true;
 }
 
