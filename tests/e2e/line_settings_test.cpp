@@ -164,6 +164,13 @@ TEST(LineSettingsFoundTest, ALineLeftRawOrTranslatingCarriesFilesExactly) {
 TEST(LineSettingsFoundTest, StopGivesTheLineBackAndContinueTakesItAgain) {
     OrganiserTree tree;
     ServedSim sim(tree.root);
+    {  // found with odd parity, two stop bits and hardware flow control: none of it is kept
+        struct termios t = termios_of(sim.pty);
+        t.c_cflag |= PARENB | PARODD | CSTOPB | CRTSCTS;
+        int fd = open(sim.pty.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &t), 0);
+        close(fd);
+    }
     const auto before = settings_of(sim.pty);
     std::unique_ptr<Proc> p = sim.start({.input = "echo one\n", .keep_stdin_open = true});
     // The organiser's next ready prompt must be on the line before the stop: the simulator sends

@@ -46,8 +46,8 @@ TEST(ShellWordTest, ValuesWithShellSyntaxBecomeOneQuotedWord) {
 }
 
 TEST(ShownTextTest, ControlBytesAreWrittenInHex) {
-    EXPECT_EQ(escapecontrols("E\x1b[31m\x7f\t\xc2\x9b\xc2\xa0\xff"),
-              "E\\x1b[31m\\x7f\\x09\\xc2\\x9b\xc2\xa0\xff");
+    EXPECT_EQ(escapecontrols("E\x1b[31m\x7f\t\xc2\x9b\xc2\xa0\xff\x1f \x7e\xc2\x80\xc2\x9f"),
+              "E\\x1b[31m\\x7f\\x09\\xc2\\x9b\xc2\xa0\xff\\x1f \x7e\\xc2\\x80\\xc2\\x9f");
     EXPECT_EQ(escapecontrols(std::string("a\0b\xc2", 4)), "a\\x00b\xc2");
 }
 
