@@ -78,8 +78,8 @@ std::vector<char*> c_vector(std::vector<std::string>& words) {
     _exit(127);
 }
 
-// A fresh terminal of the spec's size in place of the pipes of standard input and output: their
-// ends in the child are the terminal (p[0][0]), ours its master twice.
+// A fresh terminal of the size the run asks for, in place of the pipes of standard input and
+// output: their ends in the child are the terminal (p[0][0]), ours its master twice.
 bool terminal_pipes(const RunSpec& spec, int p[3][2]) {
     const struct winsize size = {static_cast<unsigned short>(spec.terminal_rows),
                                  static_cast<unsigned short>(spec.terminal_columns), 0, 0};
