@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hooks.h"
+#include "textutil.h"
 #include "trace.h"
 
 namespace {
@@ -19,10 +20,10 @@ namespace {
 constexpr double kRedrawSeconds = 0.25;
 const char kErase[] = "\r\033[K";
 
-volatile sig_atomic_t shown = 0;    // a line is on the terminal
-volatile sig_atomic_t resized = 0;  // the terminal's size changed since it was last read
-bool active = false;                // a transfer is being displayed
-bool summarypending = false;        // the last displayed transfer has not been summed up yet
+volatile sig_atomic_t onscreen = 0;  // a line is on the terminal
+volatile sig_atomic_t resized = 0;   // the terminal's size changed since it was last read
+bool active = false;                 // a transfer is being displayed
+bool summarypending = false;         // the last displayed transfer has not been summed up yet
 std::string filename;
 long totalbytes = -1, donebytes = 0;
 double started = 0, lastdraw = 0, finished = 0;
@@ -121,7 +122,7 @@ void draw(double elapsed) {
     std::fputs(kErase, stderr);
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
-    shown = 1;
+    onscreen = 1;
 }
 
 void watchwidth() {
@@ -145,7 +146,7 @@ void progressstart(const std::string& name, long total) {
     active = progresswanted();
     summarypending = false;
     if (!active) return;
-    filename = name;
+    filename = escapecontrols(name);  // the organiser's name: no control byte reaches the terminal
     totalbytes = total;
     donebytes = 0;
     started = lastdraw = now();
@@ -168,14 +169,14 @@ void progressend() {
         finished = now();
         sigaction(SIGWINCH, &oldwinch, nullptr);
     }
-    if (!shown) return;
+    if (!onscreen) return;
     std::fputs(kErase, stderr);
     std::fflush(stderr);
-    shown = 0;
+    onscreen = 0;
 }
 
 void progressabort() {
-    if (shown) {
+    if (onscreen) {
         ssize_t ignored = write(2, kErase, sizeof kErase - 1);
         (void)ignored;
     }

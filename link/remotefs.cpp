@@ -200,7 +200,7 @@ int rcddevice() {
     char dev = ovpath[0];
     if (dev >= 'A' && dev <= 'Z') dev = static_cast<char>(dev - 'A' + 'a');
     if (dev != 'a' && dev != 'b' && dev != 'c' && dev != 'm') {
-        std::printf("ERROR: Invalid devicename %s\n", ovpath.c_str());
+        std::printf("ERROR: Invalid devicename %s\n", shown(ovpath).c_str());
         notefailure();
         return kFailed;
     }

@@ -5,6 +5,7 @@
 
 #include "failure.h"
 #include "ovmain.h"
+#include "textutil.h"
 
 namespace {
 bool verboseset() {
@@ -32,7 +33,7 @@ int orvelchecksum(const char* cmd, const char* path) {
     if (ovep()) {
         std::printf("Checksum is %ld\n", static_cast<long>(ovcs()));
     } else {
-        std::printf("Error, %s does not exist\n", path);
+        std::printf("Error, %s does not exist\n", shown(path).c_str());
         notefailure();
     }
     return kDone;

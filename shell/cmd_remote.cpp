@@ -14,6 +14,7 @@
 #include "filecmds.h"
 #include "fixedfile.h"
 #include "ovmain.h"
+#include "textutil.h"
 
 std::string attwords(int mask) {
     static const struct {
@@ -53,7 +54,7 @@ void printinfo(const char* path, int rw, int atts) {
     long size = ovgetfsize();
     std::time_t modtime = static_cast<std::time_t>(ovgetmodtime());
     const char* when = std::ctime(&modtime);
-    std::printf("Information on %s\n", path);
+    std::printf("Information on %s\n", shown(path).c_str());
     std::printf("Size %d\n", static_cast<int>(size));
     std::printf("Access is %s\n", rw == 1 ? "Read / Write" : "Read only");
     std::printf("Attributes are %s\n", attwords(atts).c_str());
@@ -63,8 +64,8 @@ void printinfo(const char* path, int rw, int atts) {
 // `info` on a path the organiser calls bad: the -1/0 values of the queries mean nothing, so
 // say plainly that the path is not there.
 void printnopath(const char* path) {
-    std::printf("Information on %s\n", path);
-    std::printf("ERROR: %s does not exist on the orvel\n", path);
+    std::printf("Information on %s\n", shown(path).c_str());
+    std::printf("ERROR: %s does not exist on the orvel\n", shown(path).c_str());
 }
 
 }  // namespace
@@ -150,7 +151,7 @@ int cmrcd(int argc, char** argv) {
     if (refusedbelow(argv[0], "2.18")) return kDone;
     if (ovsetpath(argv[1]) == kFailed) return kFailed;
     if (ovrcd() != kDone) {
-        std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", argv[1]);
+        std::printf("ERROR: in rcd to %s remote CWD is unchanged\n", shown(argv[1]).c_str());
         notefailure();
     }
     return kDone;
