@@ -121,7 +121,8 @@ void ovtm();
 // same way out as ovgiveupsend, with its own message.
 [[noreturn]] void ovgiveupreceive();
 // Returns when standard output has taken everything written to it so far; otherwise (a closed
-// pipe, a full disk) says so on standard error and ends through ovshutdown with status 1. Only
+// pipe, a full disk) says so on standard error, disconnects the organiser ("dc", as a quit does)
+// when the line is open, and ends through ovshutdown with status 1. Only
 // what stdio has already tried to write counts: nothing is flushed here.
 void ovcheckoutput();
 // The bytes moved by the current or last transfer (transct). Sends nothing.

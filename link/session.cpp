@@ -123,6 +123,8 @@ void ovcheckoutput() {
     if (!std::ferror(stdout)) return;
     progressend();
     std::fprintf(stderr, "ERROR, Cannot write to standard output, exiting\n");
+    // The line is sound: the organiser's side is closed as a quit closes it, not left waiting.
+    if (devid != -1) ovdc(1);
     ovshutdown(1);
 }
 

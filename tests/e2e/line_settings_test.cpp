@@ -199,7 +199,8 @@ TEST(LineSettingsFoundTest, StopGivesTheLineBackAndContinueTakesItAgain) {
     EXPECT_EQ(settings_of(sim.pty), before);
 }
 
-// `orvel ... | head`: once head has gone, the next command for the organiser is not sent.
+// `orvel ... | head`: once head has gone, the next command for the organiser is not sent; the
+// organiser is disconnected instead.
 TEST(LineSettingsFoundTest, AClosedOutputEndsTheRunWithTheLineRestored) {
     OrganiserTree tree;
     ServedSim sim(tree.root);
@@ -212,7 +213,7 @@ TEST(LineSettingsFoundTest, AClosedOutputEndsTheRunWithTheLineRestored) {
     ASSERT_TRUE(p.wait_until([&] { return p.err() == "gone\n"; }, 10000)) << p.err();
     p.write_input("echo lost\nrpwd\nquit\n", true);
     RunResult r = sim.collect(p, 15000);
-    EXPECT_EQ(r.frames_from_yal(), (std::vector<std::string>{"ia", "tm", "vn", "po 1"}));
+    EXPECT_EQ(r.frames_from_yal(), (std::vector<std::string>{"ia", "tm", "vn", "po 1", "dc"}));
     EXPECT_EQ(r.out, "Tavlin program version 3.24, orvel program version, 3.24,\n");
     EXPECT_EQ(r.err, "gone\nERROR, Cannot write to standard output, exiting\nstatus 1\n");
     EXPECT_EQ(settings_of(sim.pty), before);
