@@ -40,13 +40,32 @@ bool Link::nobody_attached() const {
     return line_.echo_state() == 1;
 }
 
-// Writes to the workstation; while nobody is attached the bytes would only be echoed back at
-// us, so they are dropped (the next workstation starts afresh or with "ol" anyway).
+// Writes to the workstation; while the line echoes the bytes would only come back at us, so
+// they are kept for a workstation that holds the line, and dropped otherwise (the next
+// workstation starts afresh or with "ol" anyway).
 int Link::put(const std::string& bytes) {
     if (nobody_attached()) {
-        note("not sent, no workstation is attached: " + bytes);
+        note((hold_ ? "kept while the workstation's line echoes: "
+                    : "not sent, no workstation is attached: ") +
+             bytes);
+        if (hold_) held_ += bytes;
         return kDone;
     }
+    const int r = send_held();
+    return r == kDone ? line_.write(bytes) : r;
+}
+
+void Link::set_hold(bool hold) {
+    hold_ = hold;
+    if (!hold && !held_.empty()) note("dropped, the workstation closed the line: " + held_);
+    if (!hold) held_.clear();
+}
+
+int Link::send_held() {
+    if (held_.empty() || nobody_attached()) return kDone;
+    note("sent what was kept while the line echoed");
+    const std::string bytes = std::move(held_);
+    held_.clear();
     return line_.write(bytes);
 }
 
@@ -110,6 +129,7 @@ int Link::wait_ack(int timeout_ms) {
         if (r < 0) return r;
         if (r == 0) {
             flush_stats();
+            if (const int held = send_held(); held != kDone) return held;
             if (timeout_ms >= 0 && Clock::now() - start >= std::chrono::milliseconds(timeout_ms)) {
                 return kTimedOut;
             }
@@ -180,6 +200,7 @@ int Link::receive_frame(std::string* text) {
                 parser_.reset();
                 if ((r = refuse("R\n", "incomplete frame refused")) != kDone) return r;
             } else if (!parser_.in_frame()) {
+                if ((r = send_held()) != kDone) return r;
                 const int rc = idle_ ? idle_(false) : kDone;
                 if (rc != kDone) return rc;
             }

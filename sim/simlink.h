@@ -40,6 +40,12 @@ class Link {
     // frames are refused and read again. kDone with `text`, or what a wait ended with.
     int receive_frame(std::string* text);
 
+    // While `hold` is set, a workstation holds the line even when it echoes (stopped, with the
+    // line given back in its own settings): what we send meanwhile is kept, and goes out once
+    // the line is the link's again, as a real line would keep it for the workstation. Clearing
+    // it (the workstation closed the line) drops what was kept.
+    void set_hold(bool hold);
+
     bool muted() const { return muted_; }
     SimStats& stats() { return stats_; }
     Faults& faults() { return faults_; }
@@ -62,8 +68,13 @@ class Link {
     // output coming back.
     bool nobody_attached() const;
     int put(const std::string& bytes);
+    // Sends what was kept while the line echoed, once it no longer does. kDone or a write's
+    // result.
+    int send_held();
 
     Line& line_;
+    bool hold_ = false;
+    std::string held_;
     Faults& faults_;
     LinkQuirks quirks_;
     std::string stats_path_;

@@ -37,6 +37,7 @@ Simulator::Simulator(const SimConfig& config, Link& link, SimFs& fs)
 }
 
 void Simulator::fresh_session() {
+    link_.set_hold(false);
     binary_ = false;
     filechk_ = false;
     screen_ = true;
@@ -80,6 +81,7 @@ int Simulator::come_online(bool need_new_session) {
             if (r == kDone) {  // a restarting workstation spoke first
                 pending_ = text;
                 phase_ = Phase::kServe;
+                link_.set_hold(watching());
                 return kDone;
             }
             if (r != kReady) return r;
@@ -100,6 +102,8 @@ int Simulator::announce() {
         return r;
     }
     phase_ = Phase::kServe;
+    // Only a watch tells a stopped workstation from one that left.
+    link_.set_hold(watching());
     return kDone;
 }
 
@@ -152,6 +156,7 @@ void Simulator::update_watch() {
                              : "the workstation closed the line");
         if (ev == 'o') {
             if (phase_ == Phase::kServe) {
+                link_.set_hold(true);
                 reopen_pending_ = true;
                 reopen_at_ = Clock::now();
             } else if (!awaiting_close_) {
@@ -160,6 +165,7 @@ void Simulator::update_watch() {
         } else {
             if (phase_ == Phase::kAnnounce) closed_in_announce_ = true;
             awaiting_close_ = false;
+            link_.set_hold(false);
         }
     }
 }
