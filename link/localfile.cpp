@@ -59,14 +59,16 @@ bool recvopen(ReceiveFile& rf, const std::string& name) {
 }
 
 bool recvwrite(ReceiveFile& rf, const std::string& bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = write(rf.fd.get(), p, left);
+    return writeall(rf.fd.get(), bytes.data(), bytes.size());
+}
+
+bool writeall(int fd, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, bytes, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
     }
     return true;
 }

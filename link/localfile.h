@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 #include "owned.h"
@@ -21,6 +22,9 @@ struct ReceiveFile {
 bool recvopen(ReceiveFile& rf, const std::string& name);
 // Appends bytes; false on a write error.
 bool recvwrite(ReceiveFile& rf, const std::string& bytes);
+// Writes all `size` bytes at `bytes` to `fd`, through short writes and interruptions; false on
+// a write error (how much was written is then unknown).
+bool writeall(int fd, const char* bytes, std::size_t size);
 // Closes the temporary file and renames it over the target; false (temporary file removed,
 // target untouched) when that fails.
 bool recvcommit(ReceiveFile& rf);

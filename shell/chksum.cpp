@@ -11,6 +11,7 @@
 
 #include "failure.h"
 #include "filecmds.h"
+#include "localfile.h"
 #include "ovmain.h"
 #include "owned.h"
 
@@ -30,18 +31,6 @@ int sumsdisagree(const std::string& local) {
         std::printf("Warning, the orvel and yal check sums disagree (yal = %d, orvel = %d)\n", yal,
                     orvel);
     return 1;
-}
-
-// Writes all of `bytes` to `fd`; false on a write error.
-bool writeall(int fd, const char* bytes, std::size_t left) {
-    while (left > 0) {
-        ssize_t n = write(fd, bytes, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Copies the file `from` (a symbolic link followed, as the sum was) into `to`, which it closes,
